@@ -1,0 +1,315 @@
+#include "platform/drives.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "platform/codepage.h"
+#include "platform/mbcs.h"
+
+namespace tarvelin::platform {
+namespace {
+
+char upperLetter(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool isDrivePath(std::string_view path) { return path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0]); }
+
+bool hostEntryExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Splits a code page 932 path at "\" and "/" (never at a trail byte), dropping empty components.
+std::vector<std::string> splitDrivePath(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    for (size_t i = 0; i <= path.size();) {
+        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+            if (i > begin) {
+                parts.emplace_back(path.substr(begin, i - begin));
+            }
+            begin = i + 1;
+            ++i;
+        } else {
+            i += charLengthAt(path, i);
+        }
+    }
+    return parts;
+}
+
+// Resolves "." and ".." among components below a root; ".." never climbs above the root.
+std::vector<std::string> resolveDots(const std::vector<std::string>& parts) {
+    std::vector<std::string> resolved;
+    for (const auto& part : parts) {
+        if (part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            if (!resolved.empty()) {
+                resolved.pop_back();
+            }
+            continue;
+        }
+        resolved.push_back(part);
+    }
+    return resolved;
+}
+
+// The host name of one code page 932 path component inside the host folder `parent`.
+std::string componentToHost(const std::string& parent, const std::string& component) {
+    const bool ascii =
+        std::all_of(component.begin(), component.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        return component;
+    }
+    std::string converted;
+    if (!tryCp932ToUtf8(component, converted)) {
+        return component;
+    }
+    if (!hostEntryExists(parent + "/" + converted) && hostEntryExists(parent + "/" + component)) {
+        return component;
+    }
+    return converted;
+}
+
+// Appends code page 932 components to a host folder ("" for the current folder).
+std::string appendComponents(std::string folder, const std::vector<std::string>& components) {
+    for (const auto& component : components) {
+        const std::string parent = folder.empty() ? "." : folder;
+        if (!folder.empty() && folder.back() != '/') {
+            folder += '/';
+        }
+        folder += componentToHost(parent, component);
+    }
+    return folder;
+}
+
+std::string normalizedRoot(std::string root) {
+    while (root.size() > 1 && root.back() == '/') {
+        root.pop_back();
+    }
+    return root;
+}
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+        return home;
+    }
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        return pw->pw_dir;
+    }
+    return "/";
+}
+
+std::string userName() {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_name != nullptr) {
+        return pw->pw_name;
+    }
+    return {};
+}
+
+// Mounted removable media: the folders below /media/<user> and /run/media/<user>, in name order.
+std::vector<std::string> removableMedia() {
+    std::vector<std::string> media;
+    const std::string user = userName();
+    if (user.empty()) {
+        return media;
+    }
+    for (const std::string& base : {"/media/" + user, "/run/media/" + user}) {
+        DIR* dir = ::opendir(base.c_str());
+        if (dir == nullptr) {
+            continue;
+        }
+        std::vector<std::string> names;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            struct stat st {};
+            if (::stat((base + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                names.push_back(name);
+            }
+        }
+        ::closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const auto& name : names) {
+            media.push_back(base + "/" + name);
+        }
+    }
+    return media;
+}
+
+DriveTable& installedTable() {
+    static DriveTable table = DriveTable::systemDefault();
+    return table;
+}
+
+}  // namespace
+
+DriveTable DriveTable::systemDefault(const std::map<char, std::string>& overrides) {
+    DriveTable table;
+    table.set('C', homeFolder());
+    table.set('Z', "/");
+    for (const auto& [letter, root] : overrides) {
+        table.set(letter, root);
+    }
+    char next = 'D';
+    for (const auto& medium : removableMedia()) {
+        while (next < 'Z' && (table.find(next) != nullptr || overrides.count(next) != 0)) {
+            ++next;
+        }
+        if (next >= 'Z') {
+            break;
+        }
+        table.set(next, medium);
+    }
+    return table;
+}
+
+void DriveTable::set(char letter, std::string hostRoot) {
+    letter = upperLetter(letter);
+    if (!isDriveLetter(letter)) {
+        return;
+    }
+    drives_.erase(std::remove_if(drives_.begin(), drives_.end(), [&](const Drive& d) { return d.letter == letter; }),
+                  drives_.end());
+    currentFolders_.erase(letter);
+    if (hostRoot.empty()) {
+        return;
+    }
+    const auto at = std::lower_bound(drives_.begin(), drives_.end(), letter,
+                                     [](const Drive& d, char l) { return d.letter < l; });
+    drives_.insert(at, Drive{letter, normalizedRoot(std::move(hostRoot))});
+}
+
+const Drive* DriveTable::find(char letter) const {
+    letter = upperLetter(letter);
+    for (const auto& drive : drives_) {
+        if (drive.letter == letter) {
+            return &drive;
+        }
+    }
+    return nullptr;
+}
+
+std::string DriveTable::currentFolder(char letter) const {
+    letter = upperLetter(letter);
+    std::string folder{letter, ':', '\\'};
+    if (const auto it = currentFolders_.find(letter); it != currentFolders_.end()) {
+        folder += it->second;
+    }
+    return folder;
+}
+
+bool DriveTable::setCurrentFolder(std::string_view drivePath) {
+    if (!isDrivePath(drivePath) || find(drivePath[0]) == nullptr) {
+        return false;
+    }
+    const char letter = upperLetter(drivePath[0]);
+    std::vector<std::string> parts;
+    const std::string_view rest = drivePath.substr(2);
+    if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) {
+        parts = splitDrivePath(currentFolder(letter).substr(2));
+    }
+    for (auto& part : splitDrivePath(rest)) {
+        parts.push_back(std::move(part));
+    }
+    std::string joined;
+    for (const auto& part : resolveDots(parts)) {
+        joined += joined.empty() ? "" : "\\";
+        joined += part;
+    }
+    currentFolders_[letter] = joined;
+    return true;
+}
+
+std::optional<std::string> DriveTable::toHostPath(std::string_view path) const {
+    char letter = 'C';
+    std::string_view rest = path;
+    if (isDrivePath(path)) {
+        letter = upperLetter(path[0]);
+        rest = path.substr(2);
+    } else if (path.empty() || path[0] != '\\') {
+        // A host path: only "/" separates, and ".." is left to the host.
+        std::vector<std::string> parts;
+        size_t begin = 0;
+        for (size_t i = 0; i <= path.size(); ++i) {
+            if (i == path.size() || path[i] == '/') {
+                if (i > begin) {
+                    parts.emplace_back(path.substr(begin, i - begin));
+                }
+                begin = i + 1;
+            }
+        }
+        return appendComponents(path.substr(0, 1) == "/" ? "/" : "", parts);
+    }
+    const Drive* drive = find(letter);
+    if (drive == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<std::string> parts;
+    if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) {
+        parts = splitDrivePath(currentFolder(letter).substr(2));
+    }
+    for (auto& part : splitDrivePath(rest)) {
+        parts.push_back(std::move(part));
+    }
+    return appendComponents(drive->hostRoot, resolveDots(parts));
+}
+
+std::optional<std::string> DriveTable::toDrivePath(std::string_view hostPath) const {
+    const Drive* best = nullptr;
+    for (const auto& drive : drives_) {
+        const std::string& root = drive.hostRoot;
+        const bool holds = root == "/" ? hostPath.substr(0, 1) == "/"
+                                       : hostPath.substr(0, root.size()) == root &&
+                                             (hostPath.size() == root.size() || hostPath[root.size()] == '/');
+        if (holds && (best == nullptr || root.size() > best->hostRoot.size())) {
+            best = &drive;
+        }
+    }
+    if (best == nullptr) {
+        return std::nullopt;
+    }
+    std::string result{best->letter, ':', '\\'};
+    const std::string_view rest = hostPath.substr(best->hostRoot == "/" ? 1 : best->hostRoot.size());
+    bool first = true;
+    size_t begin = 0;
+    for (size_t i = 0; i <= rest.size(); ++i) {
+        if (i == rest.size() || rest[i] == '/') {
+            if (i > begin) {
+                result += first ? "" : "\\";
+                result += hostNameToCp932(rest.substr(begin, i - begin));
+                first = false;
+            }
+            begin = i + 1;
+        }
+    }
+    return result;
+}
+
+const DriveTable& drives() { return installedTable(); }
+
+DriveTable& mutableDrives() { return installedTable(); }
+
+void installDrives(DriveTable table) { installedTable() = std::move(table); }
+
+std::optional<std::string> hostPath(std::string_view path) { return installedTable().toHostPath(path); }
+
+std::string hostNameToCp932(std::string_view hostName) {
+    std::string converted;
+    if (tryUtf8ToCp932(hostName, converted)) {
+        return converted;
+    }
+    return std::string(hostName);
+}
+
+}  // namespace tarvelin::platform

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Drive letters on a host without them.
+//
+// The program's own paths are drive-letter paths in code page 932 ("C:\NC\A.NC"). A drive table maps each
+// letter to a host folder; the path of a file on the host is built from that folder and the path's
+// components, each converted to the host's file-name encoding (UTF-8). A component that has no UTF-8
+// form, or whose UTF-8 form does not exist while its raw bytes do (a Shift-JIS name written by another
+// desktop), is used as the raw bytes.
+namespace tarvelin::platform {
+
+struct Drive {
+    char letter = 'C';     // upper case, 'A'..'Z'
+    std::string hostRoot;  // absolute host folder, without a trailing "/" unless it is "/"
+};
+
+class DriveTable {
+public:
+    // The table of this desktop: C: the user's home folder, Z: the host's root, and every mounted
+    // removable medium (/media/<user>/*, /run/media/<user>/*) on a free letter from D: on. A: exists only
+    // when `overrides` names it. `overrides` maps letters to host folders (the settings file's [Drives]
+    // section); an empty folder removes the letter.
+    static DriveTable systemDefault(const std::map<char, std::string>& overrides = {});
+
+    // Adds or replaces a drive; an empty host root removes it. Letters are taken without regard to case.
+    void set(char letter, std::string hostRoot);
+
+    // The drives in letter order.
+    const std::vector<Drive>& drives() const { return drives_; }
+    const Drive* find(char letter) const;
+
+    // The current folder of a drive as a drive path: the root ("C:\") until set.
+    std::string currentFolder(char letter) const;
+    // Makes a drive path's folder the current folder of its drive. Returns false for a path that is not
+    // on a drive of the table.
+    bool setCurrentFolder(std::string_view drivePath);
+
+    // The host path of a program path, or nothing for a drive that is not in the table. A drive path is
+    // resolved against its drive ("C:NC" against the drive's current folder, "\NC" against drive C:);
+    // "." and ".." are resolved within the drive, never above its root. A host path (absolute or relative)
+    // is used as it stands, with its components converted.
+    std::optional<std::string> toHostPath(std::string_view path) const;
+
+    // The drive path of an absolute host path: the drive whose folder holds it most closely, with the
+    // rest of the path converted to code page 932. Nothing when no drive holds it.
+    std::optional<std::string> toDrivePath(std::string_view hostPath) const;
+
+private:
+    std::vector<Drive> drives_;
+    std::map<char, std::string> currentFolders_;  // letter -> components below the root, joined by "\"
+};
+
+// The drive table that the program's file services use. The application installs the table built from its
+// settings at start-up; tests install their own.
+const DriveTable& drives();
+DriveTable& mutableDrives();
+void installDrives(DriveTable table);
+
+// Maps a program path through the installed table. Nothing for a drive that is not in the table.
+std::optional<std::string> hostPath(std::string_view path);
+
+// Converts one host file name to code page 932: its converted form when the name is valid UTF-8 that code
+// page 932 can hold, otherwise its bytes as they stand.
+std::string hostNameToCp932(std::string_view hostName);
+
+}  // namespace tarvelin::platform

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// File services on program paths (code page 932, drive letters), mapped to the host through the installed
+// drive table. Failures that the operator must see raise FileError with the program path in the message.
+namespace tarvelin::platform {
+
+// True when the path names an existing regular file (links followed). A folder, a device or a path on an
+// unknown drive is not a file.
+bool fileExists(std::string_view path);
+
+// True when the path names an existing folder (links followed).
+bool directoryExists(std::string_view path);
+
+// The whole content of a file. Raises FileError::cannotOpen when it cannot be opened or read.
+std::string readWholeFile(std::string_view path);
+
+// Creates the file empty, or truncates it. Raises FileError::cannotCreate.
+void createEmptyFile(std::string_view path);
+
+// Creates or truncates the file and writes `data` into it. Raises FileError::cannotCreate when it cannot
+// be created, FileError::cannotWrite when the data cannot be written completely.
+void writeWholeFile(std::string_view path, std::string_view data);
+
+// Replaces the file's content with `data` (creating the file if needed) so that the file never holds a
+// half-written content: the data goes to a new file beside it, which then takes the old one's place,
+// keeping its permissions (through a symbolic link, the link's target is replaced). Where the folder does
+// not allow a new file but the file itself is writable, the file is rewritten in place, with its space
+// reserved first. Returns false, with the file untouched, when neither works.
+bool replaceFileContents(std::string_view path, std::string_view data);
+
+// Identity of an existing file (device and inode, links followed), or nothing when it does not exist.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> fileIdentity(std::string_view path);
+
+// An open file, closed when it goes out of scope. The path in messages is the program path it was opened by.
+class OpenFile {
+public:
+    // Opens an existing file for reading; others may read and write it meanwhile. Raises
+    // FileError::cannotOpen.
+    static OpenFile forReading(std::string_view path);
+    // Opens an existing file for reading and writing, positioned at its end. Raises FileError::cannotOpen.
+    static OpenFile forAppending(std::string_view path);
+
+    OpenFile(OpenFile&& other) noexcept;
+    OpenFile& operator=(OpenFile&& other) noexcept;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile();
+
+    // Reads up to `size` bytes; 0 at the end of the file. Raises FileError::cannotOpen on a read error.
+    size_t read(char* buffer, size_t size);
+    // Writes all of `data`. Raises FileError::cannotWrite.
+    void write(std::string_view data);
+    // Closes the file, reporting a failed final write. Raises FileError::cannotWrite.
+    void close();
+
+private:
+    OpenFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+
+    int fd_ = -1;
+    std::string path_;
+};
+
+}  // namespace tarvelin::platform

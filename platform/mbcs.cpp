@@ -1,0 +1,50 @@
+#include "platform/mbcs.h"
+
+namespace tarvelin::platform {
+
+bool isCharStart(std::string_view s, size_t i, size_t knownStart) {
+    if (i <= knownStart || !isTrailByte(static_cast<unsigned char>(s[i]))) {
+        return true;
+    }
+    // Every byte in the run of lead-range bytes just before i is a valid trail byte too, and the run
+    // begins at a character start (after a byte that ends a character, or at knownStart). So the run
+    // pairs off from its beginning, and i is a trail byte exactly when the run has odd length.
+    size_t run = 0;
+    while (i - run > knownStart && isLeadByte(static_cast<unsigned char>(s[i - run - 1]))) {
+        ++run;
+    }
+    return run % 2 == 0;
+}
+
+void upperInPlace(char* data, size_t size) {
+    const std::string_view s(data, size);
+    for (size_t i = 0; i < size;) {
+        const auto b = static_cast<unsigned char>(data[i]);
+        if (b >= 'a' && b <= 'z') {
+            data[i] = static_cast<char>(b - ('a' - 'A'));
+            ++i;
+        } else {
+            i += charLengthAt(s, i);
+        }
+    }
+}
+
+std::string upper(std::string_view text) {
+    std::string result(text);
+    upperInPlace(result.data(), result.size());
+    return result;
+}
+
+bool sameText(std::string_view a, std::string_view b) { return a.size() == b.size() && upper(a) == upper(b); }
+
+size_t lastDelimiter(std::string_view s, std::string_view delimiters) {
+    size_t found = std::string_view::npos;
+    for (size_t i = 0; i < s.size(); i += charLengthAt(s, i)) {
+        if (delimiters.find(s[i]) != std::string_view::npos) {
+            found = i;
+        }
+    }
+    return found;
+}
+
+}  // namespace tarvelin::platform

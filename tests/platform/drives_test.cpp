@@ -1,0 +1,104 @@
+#include "platform/drives.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "support/temp_tree.h"
+
+namespace tarvelin::platform {
+namespace {
+
+DriveTable table() {
+    DriveTable t;
+    t.set('C', "/home/op");
+    t.set('d', "/media/op/STICK/");
+    t.set('Z', "/");
+    return t;
+}
+
+TEST(DriveTable, MapsDrivePathsToHostPaths) {
+    const DriveTable t = table();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\NC\\A.NC", "/home/op/NC/A.NC"},
+        {"c:\\nc\\a.nc", "/home/op/nc/a.nc"},
+        {"C:\\", "/home/op"},
+        {"C:", "/home/op"},
+        {"C:/NC//A.NC", "/home/op/NC/A.NC"},
+        {"D:\\JOB\\B.NC", "/media/op/STICK/JOB/B.NC"},
+        {"Z:\\etc\\hosts", "/etc/hosts"},
+        {"C:\\NC\\.\\SUB\\..\\A.NC", "/home/op/NC/A.NC"},
+        {"C:\\..\\..\\etc\\passwd", "/home/op/etc/passwd"},  // never above the drive's root
+        {"\\NC\\A.NC", "/home/op/NC/A.NC"},                   // the root of drive C:
+        {"/tmp/x/../a.nc", "/tmp/x/../a.nc"},                 // a host path stands as it is
+        {"rel/a.nc", "rel/a.nc"},
+    };
+    for (const auto& [path, host] : cases) {
+        EXPECT_EQ(t.toHostPath(path), host) << path;
+    }
+    EXPECT_EQ(t.toHostPath("Q:\\A.NC"), std::nullopt);
+}
+
+TEST(DriveTable, ConvertsComponentsAndNeverSplitsAtATrailByte) {
+    const DriveTable t = table();
+    EXPECT_EQ(t.toHostPath(utf8ToCp932("C:\\表\\ソ.NC")), "/home/op/表/ソ.NC");
+}
+
+TEST(DriveTable, UsesRawShiftJisNamesThatExistOnDisk) {
+    test::TempTree tree;
+    const std::string sjisName = utf8ToCp932("加工.NC");  // not valid UTF-8
+    tree.write(sjisName, "O1\r\n");
+    tree.write("ABC.NC", "O2\r\n");
+    EXPECT_EQ(hostPath(tree.drive(sjisName)), tree.host(sjisName));
+    EXPECT_EQ(hostPath(utf8ToCp932("C:\\新規.NC")), tree.host("新規.NC"));  // a new file gets UTF-8
+    EXPECT_EQ(drives().toDrivePath(tree.host(sjisName)), "C:\\" + sjisName);
+}
+
+TEST(DriveTable, DrivePathOfAHostPathUsesTheClosestDrive) {
+    const DriveTable t = table();
+    EXPECT_EQ(t.toDrivePath("/home/op/NC/A.NC"), "C:\\NC\\A.NC");
+    EXPECT_EQ(t.toDrivePath("/home/op"), "C:\\");
+    EXPECT_EQ(t.toDrivePath("/home/operator/A.NC"), "Z:\\home\\operator\\A.NC");
+    EXPECT_EQ(t.toDrivePath("/media/op/STICK/表.NC"), utf8ToCp932("D:\\表.NC"));
+    EXPECT_EQ(t.toDrivePath("/"), "Z:\\");
+
+    DriveTable noRoot;
+    noRoot.set('C', "/home/op");
+    EXPECT_EQ(noRoot.toDrivePath("/etc/hosts"), std::nullopt);
+}
+
+TEST(DriveTable, EachDriveHasACurrentFolder) {
+    DriveTable t = table();
+    EXPECT_EQ(t.currentFolder('c'), "C:\\");
+    EXPECT_TRUE(t.setCurrentFolder("C:\\NC\\JOB"));
+    EXPECT_EQ(t.currentFolder('C'), "C:\\NC\\JOB");
+    EXPECT_EQ(t.toHostPath("C:A.NC"), "/home/op/NC/JOB/A.NC");
+    EXPECT_TRUE(t.setCurrentFolder("C:..\\OLD"));
+    EXPECT_EQ(t.currentFolder('C'), "C:\\NC\\OLD");
+    EXPECT_EQ(t.currentFolder('D'), "D:\\");
+    EXPECT_FALSE(t.setCurrentFolder("Q:\\X"));
+}
+
+TEST(DriveTable, DrivesInLetterOrderAndReplaceable) {
+    DriveTable t = table();
+    t.set('A', "/media/floppy");
+    t.set('Z', "");
+    std::string letters;
+    for (const auto& d : t.drives()) {
+        letters += d.letter;
+    }
+    EXPECT_EQ(letters, "ACD");
+    EXPECT_EQ(t.find('a')->hostRoot, "/media/floppy");
+    EXPECT_EQ(t.find('Z'), nullptr);
+}
+
+TEST(DriveTable, SystemDefaultHasHomeAsCAndRootAsZ) {
+    const DriveTable t = DriveTable::systemDefault({{'A', "/media/floppy"}, {'C', "/srv/nc"}});
+    ASSERT_NE(t.find('C'), nullptr);
+    EXPECT_EQ(t.find('C')->hostRoot, "/srv/nc");
+    EXPECT_EQ(t.find('Z')->hostRoot, "/");
+    EXPECT_EQ(t.find('A')->hostRoot, "/media/floppy");
+    EXPECT_EQ(DriveTable::systemDefault().find('A'), nullptr);
+}
+
+}  // namespace
+}  // namespace tarvelin::platform
