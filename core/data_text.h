@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The transformations of the join on its data text: byte strings in code page 932 whose lines are
+// separated by CR LF. They work in place, in a few passes at close to memory speed, because joined NC
+// programs reach hundreds of megabytes.
+namespace tarvelin::core {
+
+// Cuts `text` at its first NUL byte.
+void cutAtNul(std::string& text);
+
+// Makes every line break CR LF: a CR LF pair stays one break, a lone CR and a lone LF each become CR LF.
+void normalizeLineBreaks(std::string& text);
+
+// Normalizes line breaks as normalizeLineBreaks does, for text that arrives in pieces. A CR at the end of
+// a piece is held back until the next byte shows whether it starts a CR LF pair.
+class LineBreakNormalizer {
+public:
+    // The normalized form of the next piece, valid until the next call. A piece that needs no change comes
+    // back as it is, without a copy.
+    std::string_view feed(std::string_view piece);
+    // What is held back at the end (a final lone CR becomes CR LF).
+    std::string_view finish();
+
+private:
+    bool pendingCr_ = false;
+    std::string out_;
+};
+
+// Removes every "%" byte. No "%" can be the trail byte of a double-byte character.
+void removePercent(std::string& text);
+
+// Replaces every occurrence of `search` in `text` by `replacement` and returns how many there were.
+// Letter case is ignored (single-byte a..z match A..Z; double-byte characters match exactly); matches are
+// found from left to right without overlapping; a match never starts or ends inside a double-byte
+// character; an inserted replacement is not searched again. An empty `search` changes nothing.
+size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement);
+
+// The "%" marks of the percent mode: the front mark puts "%" CR LF before the text; the back mark adds a
+// last line "%", after a CR LF when the text does not end with a line break.
+void addFrontMark(std::string& text);
+void addBackMark(std::string& text);
+
+// The text that the fallback reader takes from a file's bytes: the file read as text, line by line, in
+// pieces of at most 499 bytes (CR LF counts as one LF); each piece cut at its first NUL byte and freed of
+// its final LF; every piece that is left non-empty becomes a line of its own, followed by CR LF.
+std::string readLinePieces(std::string_view bytes);
+
+}  // namespace tarvelin::core

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/percent_mode.h"
+
+namespace tarvelin::platform {
+class ScreenSaver;
+class OpenFile;
+}  // namespace tarvelin::platform
+
+namespace tarvelin::core {
+
+// One pair of the replacement table: an empty search string switches the pair off, an empty replacement
+// deletes what is found.
+struct Replacement {
+    std::string search;
+    std::string replacement;
+};
+
+// What a join takes besides its list. Texts are code page 932.
+struct JoinOptions {
+    int percentMode = OP1_FB;
+    std::array<Replacement, 3> replacements;
+    // Front and end data files; an empty path means none. A path whose file does not exist adds nothing.
+    std::string frontFile;
+    std::string endFile;
+};
+
+// What the save dialog is asked with.
+struct SaveDialogRequest {
+    std::string initialFolder;
+    std::string filter;
+    std::string title;
+    std::string fileName;
+};
+
+// What a join needs of its window. The join window implements it; tests and the command-line joiner
+// implement it without one. Every text is code page 932.
+class JoinHost {
+public:
+    virtual ~JoinHost() = default;
+
+    virtual void clearLog() = 0;
+    // Adds a line at the end of the log.
+    virtual void addLogLine(std::string_view line) = 0;
+    // The data pane is to show `text`. The text stays valid and unchanged until the next run starts.
+    virtual void showDataText(std::string_view text) = 0;
+    // Shows the save dialog; the chosen full path, or nothing when the operator cancels.
+    virtual std::optional<std::string> askOutputPath(const SaveDialogRequest& request) = 0;
+    // A message box with the caption "確認", the stop icon and an OK button.
+    virtual void showStopMessage(std::string_view text) = 0;
+    // A yes/no question of the warning kind (caption "警告"); true only for "はい(&Y)".
+    virtual bool askWarningQuestion(std::string_view text) = 0;
+    // Lets the window handle the events that are waiting (repaints, clicks).
+    virtual void processPendingEvents() = 0;
+    // Brings the log page to the front and gives the log pane the focus.
+    virtual void showLogPage() = 0;
+    virtual void focusStartButton() = 0;
+    virtual void enablePrintButton() = 0;
+};
+
+enum class JoinOutcome {
+    Completed,       // the output file holds the joined data
+    Cancelled,       // the save dialog was cancelled: nothing logged, nothing written
+    Refused,         // the output is one of the inputs: nothing written
+    AlreadyRunning,  // a run was asked for while one runs: ignored
+};
+
+struct JoinResult {
+    JoinOutcome outcome = JoinOutcome::Cancelled;
+    std::string outputPath;
+    int listed = 0;  // N: entries in the join list
+    int joined = 0;  // M: entries that existed as files when the run reached them
+};
+
+// The join run: asks for the output name, appends every listed file that exists to the output file in list
+// order, reloads the joined file, removes every "%", applies the replacement table, puts the front and end
+// data around the text, adds the "%" lines of the percent mode and writes the result over the output file,
+// logging each stage. A file that cannot be created or opened raises platform::FileError; the log keeps
+// what was written so far.
+class JoinRun {
+public:
+    JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver);
+
+    // Runs a whole join over `joinList` (taken as it is when the run starts, so nothing that happens while
+    // the window handles events can change it). `saveFolder` (ChgPath) is the save dialog's initial folder;
+    // it becomes the output's folder once the name is accepted. A call while a run is going on returns
+    // AlreadyRunning and does nothing.
+    JoinResult run(std::vector<std::string> joinList, const JoinOptions& options, std::string& saveFolder);
+
+    bool running() const { return running_; }
+
+    // The data text: the joined data after a complete run.
+    const std::string& dataText() const { return dataText_; }
+
+    // Reads one file into the data text, as the join does with the joined output: the file's bytes up to
+    // the first NUL with every line break made CR LF. A text that comes out empty asks the format question;
+    // on "はい(&Y)" the file is read again by the fallback line reader. A file that cannot be opened leaves
+    // the data text as it was.
+    void LoadDataFile(std::string_view path);
+
+private:
+    bool outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const;
+    // Appends the text of one listed file to the open output file; the file is streamed in pieces.
+    void appendDataFile(const std::string& path, platform::OpenFile& output);
+    // The format question, and on "はい(&Y)" the fallback reader's text of the file (else empty).
+    std::string askFormatAndReadLines(std::string_view path);
+    void addPercentMarks(int percentMode);
+    void log(std::string_view line) { host_.addLogLine(line); }
+
+    JoinHost& host_;
+    platform::ScreenSaver& screenSaver_;
+    bool running_ = false;
+    std::string dataText_;
+    std::string buffer_;  // reused for reading listed files
+};
+
+}  // namespace tarvelin::core

@@ -1,0 +1,181 @@
+#include "core/data_text.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/codepage.h"
+
+namespace tarvelin::core {
+namespace {
+
+using platform::utf8ToCp932;
+
+struct TextCase {
+    std::string input;
+    std::string expected;
+};
+
+TEST(NormalizeLineBreaks, EveryBreakBecomesCrLf) {
+    const std::vector<TextCase> cases = {
+        {"", ""},
+        {"A", "A"},
+        {"A\r\nB\r\n", "A\r\nB\r\n"},
+        {"A\nB\n", "A\r\nB\r\n"},
+        {"A\rB\r", "A\r\nB\r\n"},
+        {"A\r\r\nB", "A\r\n\r\nB"},
+        {"A\n\rB", "A\r\n\r\nB"},
+        {"\n\n", "\r\n\r\n"},
+        {"\r", "\r\n"},
+        {std::string(40, 'x') + "\n" + std::string(20, 'y') + "\r", std::string(40, 'x') + "\r\n" +
+                                                                       std::string(20, 'y') + "\r\n"},
+        // A CR LF pair that straddles a 16-byte block.
+        {std::string(15, 'x') + "\r\n" + std::string(15, 'y') + "\n", std::string(15, 'x') + "\r\n" +
+                                                                        std::string(15, 'y') + "\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.input;
+        normalizeLineBreaks(text);
+        EXPECT_EQ(text, c.expected) << testing::PrintToString(c.input);
+    }
+}
+
+// Text that arrives in pieces must come out exactly as the whole text does, wherever the pieces are cut
+// (a CR LF pair split between two pieces is the case to get right).
+TEST(LineBreakNormalizer, PiecesGiveTheSameResultAsTheWholeText) {
+    std::mt19937 random(42);
+    const std::string alphabet = "\r\nAB%";
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const size_t length = random() % 120;
+        for (size_t i = 0; i < length; ++i) {
+            text += alphabet[random() % alphabet.size()];
+        }
+        std::string expected = text;
+        normalizeLineBreaks(expected);
+
+        LineBreakNormalizer normalizer;
+        std::string streamed;
+        for (size_t at = 0; at < text.size();) {
+            const size_t piece = std::min(text.size() - at, static_cast<size_t>(random() % 20));
+            streamed += normalizer.feed(std::string_view(text).substr(at, piece));
+            at += piece;
+        }
+        streamed += normalizer.finish();
+        ASSERT_EQ(streamed, expected) << testing::PrintToString(text);
+    }
+}
+
+TEST(CutAtNul, KeepsTheBytesBeforeTheFirstNul) {
+    std::string text("AB\0CD\0", 6);
+    cutAtNul(text);
+    EXPECT_EQ(text, "AB");
+    std::string none = "ABC";
+    cutAtNul(none);
+    EXPECT_EQ(none, "ABC");
+}
+
+TEST(RemovePercent, RemovesEveryPercentWhereverItStands) {
+    const std::vector<TextCase> cases = {
+        {"", ""},
+        {"%", ""},
+        {"%\r\nO1\r\n%\r\n", "\r\nO1\r\n\r\n"},
+        {"A%%B%C%", "ABC"},
+        {std::string(100, '%') + "X", "X"},
+        {utf8ToCp932("（％）%"), utf8ToCp932("（％）")},  // the full-width sign is not "%"
+    };
+    for (const auto& c : cases) {
+        std::string text = c.input;
+        removePercent(text);
+        EXPECT_EQ(text, c.expected) << testing::PrintToString(c.input);
+    }
+}
+
+struct ReplaceCase {
+    const char* text;  // UTF-8
+    const char* search;
+    const char* replacement;
+    const char* expected;
+    size_t count;
+};
+
+class ReplaceIgnoringCase : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(ReplaceIgnoringCase, Replaces) {
+    const ReplaceCase& c = GetParam();
+    std::string text = utf8ToCp932(c.text);
+    EXPECT_EQ(replaceIgnoringCase(text, utf8ToCp932(c.search), utf8ToCp932(c.replacement)), c.count);
+    EXPECT_EQ(platform::cp932ToUtf8(text), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReplaceIgnoringCase,
+    ::testing::Values(
+        ReplaceCase{"g91 G91", "G91", "G90", "G90 G90", 2}, ReplaceCase{"G91 g91", "g91", "x", "x x", 2},
+        ReplaceCase{"AAAA", "AA", "B", "BB", 2},            // left to right, no overlap
+        ReplaceCase{"AAA", "AA", "AAA", "AAAA", 1},         // the replacement is not searched again
+        ReplaceCase{"ab", "AB", "abab", "abab", 1},         // nor is it when it grows
+        ReplaceCase{"XYZ", "Y", "", "XZ", 1},               // an empty replacement deletes
+        ReplaceCase{"XYZ", "", "Q", "XYZ", 0},              // an empty search does nothing
+        ReplaceCase{"XYZ", "XYZW", "Q", "XYZ", 0},          // longer than the text
+        ReplaceCase{"アa", "A", "B", "アB", 1},             // "ア" is 0x83 0x41: never a match on its trail
+        ReplaceCase{"ソA表\\", "\\", "/", "ソA表/", 1},     // "ソ" 0x83 0x5C, "表" 0x95 0x5C
+        ReplaceCase{"ａｂｃabc", "ABC", "x", "ａｂｃx", 1},  // double-byte letters match exactly
+        ReplaceCase{"穴あき穴", "穴", "孔", "孔あき孔", 2}, ReplaceCase{"N10G1N20G1", "g1", "G01", "N10G01N20G01", 2}));
+
+TEST(ReplaceIgnoringCaseBytes, ASearchEndingWithALoneLeadByteNeverSplitsACharacter) {
+    std::string text = "X\x83\x41X\x83";
+    EXPECT_EQ(replaceIgnoringCase(text, "X\x83", "-"), 1U);
+    EXPECT_EQ(text, "X\x83\x41-");
+}
+
+// Matching must find the same occurrences whether the replacement shrinks the text in place or grows it.
+TEST(ReplaceIgnoringCaseBytes, GrowingAndShrinkingAgreeOnLongMixedText) {
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {"G1", "g1", "\x83\x41", "\x95\x5C", "X", "\r\n", "\x81"};
+    std::string text;
+    for (int i = 0; i < 5000; ++i) {
+        text += pieces[random() % pieces.size()];
+    }
+    std::string shrunk = text;
+    std::string grown = text;
+    const size_t a = replaceIgnoringCase(shrunk, "g1", "#");
+    const size_t b = replaceIgnoringCase(grown, "g1", "[G1]");
+    EXPECT_GT(a, 0U);
+    EXPECT_EQ(a, b);
+    std::string back = grown;
+    replaceIgnoringCase(back, "[G1]", "#");
+    EXPECT_EQ(back, shrunk);
+}
+
+TEST(PercentMarks, FrontAndBack) {
+    const std::vector<TextCase> back = {
+        {"", "%\r\n"}, {"O1\r\n", "O1\r\n%\r\n"}, {"O1", "O1\r\n%"}};
+    for (const auto& c : back) {
+        std::string text = c.input;
+        addBackMark(text);
+        EXPECT_EQ(text, c.expected) << testing::PrintToString(c.input);
+    }
+    std::string text = "O1";
+    addFrontMark(text);
+    EXPECT_EQ(text, "%\r\nO1");
+}
+
+TEST(ReadLinePieces, TakesNonEmptyPiecesOfAtMost499BytesAsLines) {
+    const std::vector<TextCase> cases = {
+        {"", ""},
+        {"A\r\nB\r\n", "A\r\nB\r\n"},
+        {"A\n\n\r\nB", "A\r\nB\r\n"},
+        {std::string("A\0B\nC\n", 6), "A\r\nC\r\n"},
+        {std::string(499, 'x') + "\r\n", std::string(499, 'x') + "\r\n"},
+        {std::string(500, 'x') + "\n", std::string(499, 'x') + "\r\nx\r\n"},
+        {std::string(998, 'x'), std::string(499, 'x') + "\r\n" + std::string(499, 'x') + "\r\n"},
+        {"A\rB\n", "A\r\nB\r\n"},  // a lone CR is a break of the text too
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(readLinePieces(c.input), c.expected) << testing::PrintToString(c.input);
+    }
+}
+
+}  // namespace
+}  // namespace tarvelin::core

@@ -1,0 +1,345 @@
+#include "core/join_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/codepage.h"
+#include "platform/file_error.h"
+#include "platform/screensaver.h"
+#include "support/recording_host.h"
+#include "support/temp_tree.h"
+
+namespace tarvelin::core {
+namespace {
+
+using platform::utf8ToCp932;
+using test::RecordingHost;
+using test::TempTree;
+
+// Records the screen-saver switch: the join must switch it off while it works and on however it ends.
+class SwitchLog final : public platform::ScreenSaver {
+public:
+    void setActive(bool active) override { calls.push_back(active); }
+    std::vector<bool> calls;
+};
+
+const char* const kFormatQuestion =
+    "ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部読み込めない可能性が有ります。\n"
+    "読み込み開始は「はい(Y)」";
+
+class JoinRunTest : public ::testing::Test {
+protected:
+    JoinRunTest() { options.percentMode = OP1_NO; }
+
+    // Runs a join into C:\OUT.NC (unless the test set another answer).
+    JoinResult join(const std::vector<std::string>& list) {
+        if (!host.outputPath) {
+            host.outputPath = tree.drive("OUT.NC");
+        }
+        return run.run(list, options, saveFolder);
+    }
+
+    TempTree tree;
+    RecordingHost host;
+    SwitchLog screenSaver;
+    JoinRun run{host, screenSaver};
+    JoinOptions options;
+    std::string saveFolder = "C:";
+};
+
+TEST_F(JoinRunTest, CompleteRunLogsEveryStageAndCounts) {
+    const auto a = tree.write("NC/A.NC", "O0001\r\nM30\r\n");
+    const auto c = tree.write("NC/C.NC", "O0003\r\nM30\r\n");
+    options.percentMode = OP1_FB;
+    options.replacements[0] = {"G91", "G90"};
+
+    const auto result = join({a, tree.drive("NC/B.NC"), c});
+
+    EXPECT_EQ(result.outcome, JoinOutcome::Completed);
+    EXPECT_EQ(result.listed, 3);
+    EXPECT_EQ(result.joined, 2);
+    const std::vector<std::string> expected = {
+        "--- 開始 ---",
+        "有:C:\\NC\\A.NC",
+        "無:C:\\NC\\B.NC",
+        "有:C:\\NC\\C.NC",
+        "------------",
+        "％を削除しています。",
+        "------------",
+        "G91を削除しています。",
+        "------------",
+        "------------",
+        "前後に％を付加しました。",
+        "------------",
+        "保存中です。しばらくお待ちください。",
+        "--- 終了 ---",
+        "結合ﾌｧｲﾙ名はC:\\OUT.NCです。",
+        "3個中 2個結合しました。",
+    };
+    EXPECT_EQ(host.log, expected);
+    EXPECT_EQ(tree.read("OUT.NC"), "%\r\nO0001\r\nM30\r\nO0003\r\nM30\r\n%\r\n");
+    EXPECT_EQ(host.shownData, tree.read("OUT.NC"));
+    EXPECT_EQ(run.dataText(), tree.read("OUT.NC"));
+    EXPECT_TRUE(host.printEnabled);
+    EXPECT_EQ(saveFolder, "C:\\");
+    EXPECT_EQ(host.pendingEventCalls, 4);  // after each listed file and after clearing the data pane
+    EXPECT_EQ(host.logPageCalls, 3);
+    EXPECT_EQ(screenSaver.calls, (std::vector<bool>{false, true}));
+}
+
+TEST_F(JoinRunTest, SaveDialogIsAskedWithTheSaveFolderAndFixedTexts) {
+    host.outputPath.reset();
+    saveFolder = "C:\\JOB";
+    const auto result = run.run({tree.write("A.NC", "O1\r\n")}, options, saveFolder);
+
+    ASSERT_EQ(host.saveDialogs.size(), 1U);
+    EXPECT_EQ(host.saveDialogs[0].initialFolder, "C:\\JOB");
+    EXPECT_EQ(host.saveDialogs[0].filter, utf8ToCp932("結合(*.nc)|*.nc|すべて(*.*)|*.*"));
+    EXPECT_EQ(host.saveDialogs[0].title, utf8ToCp932("結合ﾌｧｲﾙ保存"));
+    EXPECT_EQ(host.saveDialogs[0].fileName, "");
+    // Cancelling: nothing logged, nothing written, panes empty, save folder kept, screen saver back on.
+    EXPECT_EQ(result.outcome, JoinOutcome::Cancelled);
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(host.shownData, "");
+    EXPECT_EQ(saveFolder, "C:\\JOB");
+    EXPECT_FALSE(host.printEnabled);
+    EXPECT_EQ(screenSaver.calls, (std::vector<bool>{false, true}));
+}
+
+TEST_F(JoinRunTest, OutputNamedLikeAnInputIsRefusedWithoutWritingAnything) {
+    const auto a = tree.write("NC/A.NC", "O0001\r\n");
+    const auto b = tree.write("NC/B.NC", "O0002\r\n");
+    host.outputPath = "c:\\nc\\b.nc";  // differs only in letter case
+
+    const auto result = join({a, b});
+
+    EXPECT_EQ(result.outcome, JoinOutcome::Refused);
+    EXPECT_EQ(host.messages, (std::vector<std::string>{"この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"--- 開始 ---", "--- 中止 ---"}));
+    EXPECT_EQ(host.startFocusCalls, 1);
+    EXPECT_EQ(tree.read("NC/B.NC"), "O0002\r\n");
+    EXPECT_EQ(saveFolder, "C:");
+    EXPECT_FALSE(host.printEnabled);
+    EXPECT_EQ(screenSaver.calls, (std::vector<bool>{false, true}));
+}
+
+// Another spelling of an input would be emptied at the start of the join and the operator's program lost:
+// such an output is refused like an equal name.
+TEST_F(JoinRunTest, OutputThatIsAnInputUnderAnotherSpellingIsRefused) {
+    const auto a = tree.write("NC/A.NC", "O0001\r\n");
+    const auto b = tree.write("NC/B.NC", "O0002\r\n");
+    std::filesystem::create_symlink(tree.host("NC/B.NC"), tree.host("LINK.NC"));
+    tree.makeFolder("NC/SUB");
+
+    for (const std::string& output : {tree.drive("LINK.NC"), std::string("C:\\NC\\SUB\\..\\.\\B.NC"),
+                                     tree.host("NC/B.NC"), tree.host("NC/SUB/../B.NC")}) {
+        SCOPED_TRACE(output);
+        host.outputPath = output;
+        host.messages.clear();
+        EXPECT_EQ(join({a, b}).outcome, JoinOutcome::Refused);
+        EXPECT_EQ(host.messages, (std::vector<std::string>{"この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"}));
+        EXPECT_EQ(host.log.back(), "--- 中止 ---");
+        EXPECT_EQ(tree.read("NC/B.NC"), "O0002\r\n");
+    }
+}
+
+struct PercentCase {
+    int mode;
+    const char* input;
+    const char* logLine;  // nullptr: no line between the separators
+    const char* output;
+};
+
+class PercentModeTest : public JoinRunTest, public ::testing::WithParamInterface<PercentCase> {};
+
+TEST_P(PercentModeTest, MarksAndLogLine) {
+    const PercentCase& c = GetParam();
+    options.percentMode = c.mode;
+    ASSERT_EQ(join({tree.write("A.NC", c.input), tree.drive("MISSING.NC")}).outcome, JoinOutcome::Completed);
+
+    EXPECT_EQ(tree.read("OUT.NC"), c.output);
+    // The lines between the third separator and the one before "保存中です。...".
+    const auto saving = std::find(host.log.begin(), host.log.end(), "保存中です。しばらくお待ちください。");
+    ASSERT_NE(saving, host.log.end());
+    const std::vector<std::string> between(saving - (c.logLine ? 3 : 2), saving - 1);
+    std::vector<std::string> expected = {"------------"};
+    if (c.logLine) {
+        expected.push_back(c.logLine);
+    }
+    EXPECT_EQ(between, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PercentModeTest,
+    ::testing::Values(
+        PercentCase{OP1_NO, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％は有りません。", "\r\nO0001\r\nM30\r\n\r\n"},
+        PercentCase{OP1_FB, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％を付加しました。",
+                    "%\r\n\r\nO0001\r\nM30\r\n\r\n%\r\n"},
+        PercentCase{OP1_F, "O0001\r\nM30\r\n", "前のみ％を付加しました。", "%\r\nO0001\r\nM30\r\n"},
+        PercentCase{OP1_B, "O0001\r\nM30", "後のみ％を付加しました。", "O0001\r\nM30\r\n%"},
+        PercentCase{OP1_B, "O0001\r\nM30\r\n", "後のみ％を付加しました。", "O0001\r\nM30\r\n%\r\n"},
+        PercentCase{5, "%O0001\r\n", nullptr, "O0001\r\n"}, PercentCase{0, "O1%\r\n", nullptr, "O1\r\n"}));
+
+TEST_F(JoinRunTest, EveryLineBreakOfTheInputsBecomesCrLfAndFilesRunOnWithoutBreak) {
+    const auto a = tree.write("A.NC", "O1\nG0\rG1\r\r\nM30");
+    const auto b = tree.write("B.NC", "O2\r\nM30\r");
+    join({a, b});
+    EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nG0\r\nG1\r\n\r\nM30O2\r\nM30\r\n");
+}
+
+TEST_F(JoinRunTest, TextIsCutAtTheFirstNulByte) {
+    join({tree.write("A.NC", std::string("O1\r\nG0\0G1\r\n", 11)), tree.write("B.NC", "O2\r\n")});
+    EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nG0O2\r\n");
+    EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(JoinRunTest, ReplacementsApplyInOrderIgnoringCaseOnTheResultOfTheOneBefore) {
+    options.replacements[0] = {"G91", "G90"};
+    options.replacements[1] = {"g90 g90", "X"};
+    options.replacements[2] = {"", "IGNORED"};
+    join({tree.write("A.NC", "g91 G91\r\nG91G91G9\r\n"), tree.drive("NONE")});
+
+    EXPECT_EQ(tree.read("OUT.NC"), "X\r\nG90G90G9\r\n");
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "G91を削除しています。"), 1);
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "g90 g90を削除しています。"), 1);
+    EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
+                            [](const std::string& line) { return line.find("IGNORED") != std::string::npos; }),
+              0);
+}
+
+TEST_F(JoinRunTest, ReplacementNeverStartsOnTheTrailByteOfADoubleByteCharacter) {
+    // "ア" is 0x83 0x41: its trail byte is "A".
+    options.replacements[0] = {"A", "B"};
+    join({tree.write("A.NC", utf8ToCp932("アa\r\n")), tree.drive("NONE")});
+    EXPECT_EQ(tree.read("OUT.NC"), utf8ToCp932("アB\r\n"));
+}
+
+TEST_F(JoinRunTest, FrontAndEndDataSurroundTheTextOnLinesOfTheirOwn) {
+    options.frontFile = tree.write("PROG/Front.txt", "(FRONT)\nG90");
+    options.endFile = tree.write("PROG/End.txt", "M30\r\n");
+    options.percentMode = OP1_FB;
+    join({tree.write("A.NC", "%\r\nO1\r\n%\r\n"), tree.drive("NONE")});
+
+    EXPECT_EQ(tree.read("OUT.NC"), "%\r\n(FRONT)\r\nG90\r\n\r\nO1\r\n\r\n\r\nM30\r\n%\r\n");
+    EXPECT_NE(std::find(host.log.begin(), host.log.end(), "前部に付加データを追加しています。"), host.log.end());
+    EXPECT_NE(std::find(host.log.begin(), host.log.end(), "後部に付加データを追加しています。"), host.log.end());
+}
+
+TEST_F(JoinRunTest, MissingFrontAndEndFilesAddNothingAndLogNothing) {
+    options.frontFile = tree.drive("PROG/Front.txt");
+    options.endFile = tree.drive("PROG/End.txt");
+    join({tree.write("A.NC", "O1\r\n"), tree.drive("NONE")});
+    EXPECT_EQ(tree.read("OUT.NC"), "O1\r\n");
+    EXPECT_EQ(std::find(host.log.begin(), host.log.end(), "前部に付加データを追加しています。"), host.log.end());
+}
+
+TEST_F(JoinRunTest, EmptyInputAsksTheFormatQuestionAndStillCounts) {
+    const auto empty = tree.write("EMPTY.NC", "");
+    const auto b = tree.write("B.NC", "O2\r\n");
+    host.answers = {false};
+    const auto result = join({empty, b});
+
+    EXPECT_EQ(result.joined, 2);
+    EXPECT_EQ(host.questions, (std::vector<std::string>{kFormatQuestion}));
+    EXPECT_EQ(tree.read("OUT.NC"), "O2\r\n");
+    EXPECT_EQ(host.log.back(), "2個中 2個結合しました。");
+}
+
+TEST_F(JoinRunTest, YesToTheFormatQuestionReadsTheFileLineByLineInPiecesOf499Bytes) {
+    // Text that starts with a NUL byte: the whole read gives nothing, the line reader gives the lines.
+    std::string bytes("\0BAD\r\n", 6);
+    bytes += "\r\n" + std::string(600, 'X') + "\r\nLAST\r\n\r\n";
+    host.answers = {true};
+    join({tree.write("A.NC", bytes), tree.drive("NONE")});
+
+    EXPECT_EQ(host.questions.size(), 1U);
+    EXPECT_EQ(tree.read("OUT.NC"), std::string(499, 'X') + "\r\n" + std::string(101, 'X') + "\r\nLAST\r\n");
+}
+
+TEST_F(JoinRunTest, EmptyJoinedFileAsksOnceMoreAndTheRunGoesOn) {
+    host.answers = {false, true};
+    const auto result = join({tree.write("A.NC", ""), tree.drive("NONE")});
+
+    EXPECT_EQ(result.outcome, JoinOutcome::Completed);
+    EXPECT_EQ(host.questions.size(), 2U);
+    EXPECT_EQ(tree.read("OUT.NC"), "");
+    EXPECT_EQ(host.log.back(), "2個中 1個結合しました。");
+}
+
+TEST_F(JoinRunTest, OutputThatCannotBeCreatedStopsTheRunWithItsMessage) {
+    const auto a = tree.write("A.NC", "O1\r\n");
+    host.outputPath = tree.drive("NO/SUCH/FOLDER/OUT.NC");
+    try {
+        join({a, a});
+        FAIL() << "expected a FileError";
+    } catch (const platform::FileError& e) {
+        EXPECT_EQ(platform::cp932ToUtf8(e.message()), "ファイル C:\\NO\\SUCH\\FOLDER\\OUT.NC を作成できません");
+    }
+    EXPECT_EQ(host.log, (std::vector<std::string>{"--- 開始 ---"}));
+    EXPECT_EQ(saveFolder, "C:\\NO\\SUCH\\FOLDER");
+    EXPECT_FALSE(host.printEnabled);
+    EXPECT_FALSE(run.running());
+    EXPECT_EQ(screenSaver.calls, (std::vector<bool>{false, true}));
+}
+
+TEST_F(JoinRunTest, FrontFileThatCannotBeOpenedStopsTheRun) {
+    options.frontFile = tree.write("Front.txt", "F\r\n");
+    ::chmod(tree.host("Front.txt").c_str(), 0);
+    const auto a = tree.write("A.NC", "O1\r\n");
+    const bool stopped = test::asUnprivilegedUser(tree, [&] {
+        try {
+            join({a, tree.drive("NONE")});
+        } catch (const platform::FileError& e) {
+            return platform::cp932ToUtf8(e.message()) == "ファイル C:\\Front.txt は開けません" &&
+                   host.log.back() == "前部に付加データを追加しています。" && !host.printEnabled;
+        }
+        return false;
+    });
+    EXPECT_TRUE(stopped);
+}
+
+TEST_F(JoinRunTest, ARunCannotBeEnteredTwiceNorLoseItsList) {
+    const auto a = tree.write("A.NC", "O1\r\n");
+    const auto b = tree.write("B.NC", "O2\r\n");
+    std::vector<std::string> list = {a, b};
+    host.outputPath = tree.drive("OUT.NC");
+    std::vector<JoinOutcome> nested;
+    host.onPendingEvents = [&] {
+        list.clear();  // "戻る" empties the window's list meanwhile
+        nested.push_back(run.run(list, options, saveFolder).outcome);
+    };
+    const auto result = run.run(list, options, saveFolder);
+
+    EXPECT_EQ(result.outcome, JoinOutcome::Completed);
+    EXPECT_EQ(result.joined, 2);
+    EXPECT_EQ(nested, std::vector<JoinOutcome>(3, JoinOutcome::AlreadyRunning));
+    EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
+    EXPECT_FALSE(run.running());
+}
+
+TEST_F(JoinRunTest, EachRunStartsAfresh) {
+    const auto a = tree.write("A.NC", "O1\r\n");
+    join({a, tree.drive("NONE")});
+    host.outputPath = tree.drive("SUB/OUT2.NC");
+    tree.makeFolder("SUB");
+    const auto result = join({a, a});
+    EXPECT_EQ(result.joined, 2);
+    EXPECT_EQ(host.log.front(), "--- 開始 ---");
+    EXPECT_EQ(host.log.back(), "2個中 2個結合しました。");
+    EXPECT_EQ(tree.read("SUB/OUT2.NC"), "O1\r\nO1\r\n");
+    EXPECT_EQ(saveFolder, "C:\\SUB");
+}
+
+TEST_F(JoinRunTest, LoadDataFileLeavesTheTextOfAnUnopenableFile) {
+    run.LoadDataFile(tree.write("A.NC", "O1\nM30"));
+    EXPECT_EQ(run.dataText(), "O1\r\nM30");
+    run.LoadDataFile(tree.drive("MISSING.NC"));
+    EXPECT_EQ(run.dataText(), "O1\r\nM30");
+    EXPECT_TRUE(host.questions.empty());
+}
+
+}  // namespace
+}  // namespace tarvelin::core
