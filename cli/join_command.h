@@ -1,0 +1,32 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/join_run.h"
+
+// tarvelin-join: the join run for scripts and CAM post-processing, without a window.
+namespace tarvelin::cli {
+
+// The command line, with every path and replacement string already in code page 932.
+struct JoinCommand {
+    std::string output;
+    std::vector<std::string> inputs;
+    std::optional<std::string> listFile;
+    core::JoinOptions options;
+    bool answerYes = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+// Parses the arguments (argv[0] is the program). Returns nothing and writes the reason to `error` for a
+// command line that cannot be run.
+std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& error);
+
+// Runs the command: prints the log lines (UTF-8) to `out` and messages to `err`. Returns the exit status:
+// 0 after a complete run, 1 when the run is refused or fails, 2 for a command line that cannot be run.
+int runJoinCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+}  // namespace tarvelin::cli

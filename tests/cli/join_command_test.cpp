@@ -1,0 +1,175 @@
+#include "cli/join_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "platform/codepage.h"
+#include "platform/screensaver.h"
+#include "support/recording_host.h"
+#include "support/temp_tree.h"
+
+namespace tarvelin::cli {
+namespace {
+
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CommandRun runCommand(std::vector<std::string> args) {
+    args.insert(args.begin(), "tarvelin-join");
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandRun run;
+    run.status = runJoinCommand(static_cast<int>(args.size()), argv.data(), out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string joinedLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+class JoinCommandTest : public ::testing::Test {
+protected:
+    test::TempTree tree;
+};
+
+// The command must give exactly what the engine gives: the same file and the same log lines.
+TEST_F(JoinCommandTest, GivesTheEnginesResult) {
+    tree.write("A.NC", "%\nO0001\ng91 G0 X1\nM30\n%\n");
+    tree.write("表.NC", platform::utf8ToCp932("%\r\nO0002\r\n(加工)\r\nM30"));
+    tree.write("Front.txt", "(FRONT)\r\n");
+    tree.write("End.txt", "(END)\r\n");
+    const CommandRun run = runCommand({"-o", tree.host("OUT.NC"), "-p", "b", "-r", "g91=G90", "-r", "加工=KAKOU",
+                                "--front", tree.host("Front.txt"), "--end", tree.host("End.txt"),
+                                tree.host("A.NC"), tree.host("NONE.NC"), tree.host("表.NC")});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    test::RecordingHost host;
+    host.outputPath = platform::utf8ToCp932(tree.host("ENGINE.NC"));
+    platform::NoScreenSaver screenSaver;
+    core::JoinRun engine(host, screenSaver);
+    core::JoinOptions options;
+    options.percentMode = core::OP1_B;
+    options.replacements[0] = {"g91", "G90"};
+    options.replacements[1] = {platform::utf8ToCp932("加工"), "KAKOU"};
+    options.frontFile = tree.host("Front.txt");
+    options.endFile = tree.host("End.txt");
+    std::string saveFolder;
+    engine.run({tree.host("A.NC"), tree.host("NONE.NC"), platform::utf8ToCp932(tree.host("表.NC"))}, options,
+               saveFolder);
+
+    EXPECT_EQ(tree.read("OUT.NC"), tree.read("ENGINE.NC"));
+    EXPECT_EQ(tree.read("OUT.NC"), "(FRONT)\r\n\r\n\r\nO0001\r\nG90 G0 X1\r\nM30\r\n\r\n\r\nO0002\r\n(KAKOU)\r\nM30\r\n(END)\r\n%\r\n");
+    std::vector<std::string> expectedLog = host.log;
+    for (auto& line : expectedLog) {
+        const std::string engineOut = tree.host("ENGINE.NC");
+        if (const size_t at = line.find(engineOut); at != std::string::npos) {
+            line.replace(at, engineOut.size(), tree.host("OUT.NC"));
+        }
+    }
+    EXPECT_EQ(run.out, joinedLines(expectedLog));
+    EXPECT_NE(run.out.find("有:" + tree.host("表.NC")), std::string::npos);
+    EXPECT_NE(run.out.find("3個中 2個結合しました。"), std::string::npos);
+}
+
+TEST_F(JoinCommandTest, TakesTheInputsFromAListFile) {
+    tree.write("A.NC", "O1\r\n");
+    tree.write("B.NC", "O2\r\n");
+    tree.write("JOB.LST", "C:\\B.NC\r\nC:\\A.NC\r\n");
+    const CommandRun run = runCommand({"--list", tree.host("JOB.LST"), "--output", tree.host("OUT.NC"), "--percent",
+                                "none", "--no-front", "--no-end", "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(tree.read("OUT.NC"), "O2\r\nO1\r\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(JoinCommandTest, FormatQuestionIsAnsweredByYes) {
+    tree.write("A.NC", std::string("\0\r\nLINE\r\n", 9));
+    tree.write("B.NC", "O2\r\n");
+    for (const bool yes : {false, true}) {
+        std::vector<std::string> args = {"-o", tree.host("OUT.NC"), "-p", "4", "--no-front", "--no-end",
+                                         tree.host("A.NC"), tree.host("B.NC")};
+        if (yes) {
+            args.push_back("-y");
+        }
+        const CommandRun run = runCommand(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(tree.read("OUT.NC"), yes ? "LINE\r\nO2\r\n" : "O2\r\n");
+        EXPECT_NE(run.err.find("ファイル形式が違います。"), std::string::npos);
+    }
+}
+
+TEST_F(JoinCommandTest, RefusedOrFailedRunsExitWithOne) {
+    tree.write("A.NC", "O1\r\n");
+    tree.write("B.NC", "O2\r\n");
+    CommandRun run = runCommand({"-o", tree.host("./B.NC"), tree.host("A.NC"), tree.host("B.NC")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"), std::string::npos);
+    EXPECT_EQ(run.out, "--- 開始 ---\n--- 中止 ---\n");
+    EXPECT_EQ(tree.read("B.NC"), "O2\r\n");
+
+    run = runCommand({"-o", tree.host("NO/OUT.NC"), tree.host("A.NC"), tree.host("B.NC")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tarvelin-join: ファイル " + tree.host("NO/OUT.NC") + " を作成できません\n");
+
+    run = runCommand({"-o", tree.host("OUT.NC"), "--list", tree.host("NONE.LST")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("は開けません"), std::string::npos);
+}
+
+TEST_F(JoinCommandTest, BadUsageExitsWithTwoAndTheUsage) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"A.NC"},                                      // no output
+        {"-o", "OUT.NC"},                              // no inputs
+        {"-o", "OUT.NC", "-l", "X.LST", "A.NC"},       // both inputs and a list
+        {"-o", "OUT.NC", "-p", "7", "A.NC"},           // no such percent mode
+        {"-o", "OUT.NC", "-r", "=X", "A.NC"},          // empty search string
+        {"-o", "OUT.NC", "-r", "NOEQUALS", "A.NC"},    // no "="
+        {"-o", "OUT.NC", "-r", "\xF0\x9F\x98\x80=X", "A.NC"},  // not in Shift-JIS
+        {"-o", "OUT.NC", "-r", "A=B", "-r", "C=D", "-r", "E=F", "-r", "G=H", "A.NC"},
+        {"-o", "OUT.NC", "--bogus", "A.NC"},
+        {"-o"},
+    };
+    for (const auto& args : bad) {
+        const CommandRun run = runCommand(args);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
+        EXPECT_NE(run.err.find("usage: tarvelin-join"), std::string::npos);
+    }
+    const CommandRun help = runCommand({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--percent MODE"), std::string::npos);
+}
+
+TEST_F(JoinCommandTest, ReplacementMayBeEmptyAndSplitsAtTheFirstEquals) {
+    std::string error;
+    std::vector<std::string> args = {"tarvelin-join", "-o", "O", "-r", "M30=", "-r", "A=B=C", "X"};
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    const auto command = parseJoinCommand(static_cast<int>(argv.size()), argv.data(), error);
+    ASSERT_TRUE(command) << error;
+    EXPECT_EQ(command->options.replacements[0].search, "M30");
+    EXPECT_EQ(command->options.replacements[0].replacement, "");
+    EXPECT_EQ(command->options.replacements[1].search, "A");
+    EXPECT_EQ(command->options.replacements[1].replacement, "B=C");
+    EXPECT_EQ(command->options.percentMode, core::OP1_FB);
+}
+
+}  // namespace
+}  // namespace tarvelin::cli
