@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "platform/mbcs.h"
+#include "platform/memory.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -17,64 +19,38 @@ namespace {
 
 constexpr size_t kPieceLimit = 499;
 
-// Index of the first line break in [from, size) that is not part of a CR LF pair, or size. `text[from - 1]`
-// is taken into account, so a LF right after a CR at from - 1 is regular.
+// Index of the first line break in [from, size) that is not part of a CR LF pair, or size. What stands
+// before `from` is not looked at.
 size_t findIrregularBreak(std::string_view text, size_t from) {
     const char* p = text.data();
     const size_t n = text.size();
     size_t i = from;
 #if defined(__SSE2__)
+    // In a text of CR LF pairs only, the LF positions are the CR positions moved on by one.
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
+    unsigned carry = 0;  // a CR in the last byte of the block before
     while (i + 16 <= n) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
-        const unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
-        if ((crs | lfs) != 0) {
-            const unsigned crBefore = (crs << 1) | (i > 0 && p[i - 1] == '\r' ? 1U : 0U);
-            const unsigned lfAfter = (lfs >> 1) | (i + 16 < n && p[i + 16] == '\n' ? 0x8000U : 0U);
-            const unsigned irregular = ((lfs & ~crBefore) | (crs & ~lfAfter)) & 0xFFFFU;
-            if (irregular != 0) {
-                return i + static_cast<size_t>(__builtin_ctz(irregular));
-            }
+        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+        const unsigned mismatch = lfs ^ (((crs << 1) | carry) & 0xFFFFU);
+        if (mismatch != 0) {
+            const auto k = static_cast<size_t>(__builtin_ctz(mismatch));
+            return ((lfs >> k) & 1U) != 0 ? i + k : i + k - 1;  // a lone LF at k, or a lone CR before it
         }
+        carry = crs >> 15;
         i += 16;
+    }
+    if (carry != 0 && (i == n || p[i] != '\n')) {
+        return i - 1;
     }
 #endif
     for (; i < n; ++i) {
-        if (p[i] == '\n' && (i == 0 || p[i - 1] != '\r')) {
+        if (p[i] == '\n' && (i == from || p[i - 1] != '\r')) {
             return i;
         }
         if (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n')) {
-            return i;
-        }
-    }
-    return n;
-}
-
-// Index of the first byte in [from, size) equal to `a` or `b`, or size.
-size_t findEitherByte(std::string_view text, size_t from, char a, char b) {
-    const char* p = text.data();
-    const size_t n = text.size();
-    if (a == b) {
-        const void* hit = from < n ? std::memchr(p + from, a, n - from) : nullptr;
-        return hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - p) : n;
-    }
-    size_t i = from;
-#if defined(__SSE2__)
-    const __m128i va = _mm_set1_epi8(a);
-    const __m128i vb = _mm_set1_epi8(b);
-    while (i + 16 <= n) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, va), _mm_cmpeq_epi8(block, vb)));
-        if (hits != 0) {
-            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
-        }
-        i += 16;
-    }
-#endif
-    for (; i < n; ++i) {
-        if (p[i] == a || p[i] == b) {
             return i;
         }
     }
@@ -89,124 +65,193 @@ constexpr std::array<unsigned char, 256> kUpper = [] {
     return table;
 }();
 
+// Copies `n` bytes to a lower address inside the same buffer (dst < src) or to another buffer. Small
+// copies, the usual gap between two matches, are done with loads that all come before the stores.
+inline void copyDown(char* dst, const char* src, size_t n) {
+#if defined(__SSE2__)
+    if (n >= 16 && n <= 32) {
+        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), head);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), tail);
+        return;
+    }
+#endif
+    if (n >= 8 && n < 16) {
+        uint64_t head;
+        uint64_t tail;
+        std::memcpy(&head, src, 8);
+        std::memcpy(&tail, src + n - 8, 8);
+        std::memcpy(dst, &head, 8);
+        std::memcpy(dst + n - 8, &tail, 8);
+        return;
+    }
+    if (n < 8) {
+        for (size_t i = 0; i < n; ++i) {
+            dst[i] = src[i];
+        }
+        return;
+    }
+    std::memmove(dst, src, n);
+}
+
 // A search string prepared for matching: upper-cased, with the positions where case is ignored (the
-// single-byte characters) marked.
+// single-byte characters) marked. Candidates are found sixteen positions at a time by their first and last
+// bytes (both cases of a letter) before the rest is compared.
 class Pattern {
 public:
-    explicit Pattern(std::string_view search) : bytes_(platform::upper(search)), folds_(bytes_.size(), false) {
+    explicit Pattern(std::string_view search) : bytes_(platform::upper(search)), folds_(bytes_.size(), 0) {
         size_t i = 0;
         while (i < bytes_.size()) {
             const size_t length = platform::charLengthAt(bytes_, i);
-            folds_[i] = length == 1;
+            folds_[i] = length == 1 ? 1 : 0;
             endsWithLoneLead_ = length == 1 && platform::isLeadByte(static_cast<unsigned char>(bytes_[i]));
             i += length;
         }
-        const auto first = static_cast<unsigned char>(bytes_[0]);
-        first_ = static_cast<char>(first);
-        firstOther_ = folds_[0] && first >= 'A' && first <= 'Z' ? static_cast<char>(first + ('a' - 'A')) : first_;
+        first_ = variants(0);
+        last_ = variants(bytes_.size() - 1);
     }
 
     size_t size() const { return bytes_.size(); }
 
-    // The next match in `text` at or after `from`. `knownStart` is a position <= from known to start a
-    // character; it is moved forward as characters are found, and set to the match's end.
-    size_t findIn(std::string_view text, size_t from, size_t& knownStart) const {
+    // Calls onMatch(position) for every match in `text`, from left to right, without overlapping. The
+    // callback may rewrite the text below the end of the match it is given: the scan reads no byte there
+    // again.
+    template <typename OnMatch>
+    size_t forEachMatch(std::string_view text, OnMatch&& onMatch) const {
         const size_t m = bytes_.size();
-        while (from + m <= text.size()) {
-            const size_t p = findEitherByte(text.substr(0, text.size() - m + 1), from, first_, firstOther_);
-            if (p + m > text.size()) {
-                return std::string_view::npos;
-            }
-            if (!platform::isCharStart(text, p, knownStart)) {
-                knownStart = p + 1;
-                from = p + 1;
-                continue;
-            }
-            knownStart = p;
-            if (matchesAt(text, p)) {
-                knownStart = p + m;
-                return p;
-            }
-            from = p + 1;
+        if (m > text.size()) {
+            return 0;
         }
-        return std::string_view::npos;
+        const size_t lastStart = text.size() - m;
+        const char* p = text.data();
+        size_t knownStart = 0;  // a position known to start a character
+        size_t next = 0;        // where the next match may start: the end of the last one
+        size_t count = 0;
+        const auto found = [&](size_t at) {
+            onMatch(at);
+            ++count;
+            next = at + m;
+        };
+        size_t i = 0;
+#if defined(__SSE2__)
+        const __m128i firstA = _mm_set1_epi8(first_.first);
+        const __m128i firstB = _mm_set1_epi8(first_.second);
+        const __m128i lastA = _mm_set1_epi8(last_.first);
+        const __m128i lastB = _mm_set1_epi8(last_.second);
+        for (; i + 15 <= lastStart; i += 16) {
+            const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
+            const __m128i firsts = _mm_or_si128(_mm_cmpeq_epi8(head, firstA), _mm_cmpeq_epi8(head, firstB));
+            const __m128i lasts = _mm_or_si128(_mm_cmpeq_epi8(tail, lastA), _mm_cmpeq_epi8(tail, lastB));
+            auto candidates = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(firsts, lasts)));
+            while (candidates != 0) {
+                const size_t at = i + static_cast<size_t>(__builtin_ctz(candidates));
+                candidates &= candidates - 1;
+                if (at >= next && accept(text, at, knownStart)) {
+                    found(at);
+                }
+            }
+        }
+#endif
+        for (i = std::max(i, next); i <= lastStart; ++i) {
+            const char b = p[i];
+            if ((b == first_.first || b == first_.second) && accept(text, i, knownStart)) {
+                found(i);
+                i = next - 1;
+            }
+        }
+        return count;
     }
 
 private:
+    // The two bytes that match at position i: both cases of a single-byte letter, else the byte twice.
+    std::pair<char, char> variants(size_t i) const {
+        const auto b = static_cast<unsigned char>(bytes_[i]);
+        const bool letter = folds_[i] != 0 && b >= 'A' && b <= 'Z';
+        return {bytes_[i], letter ? static_cast<char>(b + ('a' - 'A')) : bytes_[i]};
+    }
+
+    // Whether a candidate at `at` is a match; keeps knownStart.
+    bool accept(std::string_view text, size_t at, size_t& knownStart) const {
+        if (!platform::isCharStartFast(text, at, knownStart)) {
+            knownStart = at + 1;
+            return false;
+        }
+        knownStart = at;
+        if (!matchesAt(text, at)) {
+            return false;
+        }
+        knownStart = at + bytes_.size();
+        return true;
+    }
+
     bool matchesAt(std::string_view text, size_t p) const {
-        for (size_t i = 0; i < bytes_.size(); ++i) {
-            const auto t = static_cast<unsigned char>(text[p + i]);
-            if ((folds_[i] ? kUpper[t] : t) != static_cast<unsigned char>(bytes_[i])) {
+        const auto* t = reinterpret_cast<const unsigned char*>(text.data() + p);
+        const auto* b = reinterpret_cast<const unsigned char*>(bytes_.data());
+        const size_t m = bytes_.size();
+        for (size_t i = 0; i < m; ++i) {
+            if ((folds_[i] != 0 ? kUpper[t[i]] : t[i]) != b[i]) {
                 return false;
             }
         }
         // A search string that ends with a lone lead byte must not take the first byte of a character.
-        const size_t end = p + bytes_.size();
+        const size_t end = p + m;
         return !endsWithLoneLead_ || end == text.size() || !platform::isTrailByte(static_cast<unsigned char>(text[end]));
     }
 
     std::string bytes_;
-    std::vector<bool> folds_;
+    std::string folds_;  // 1 where case is ignored
     bool endsWithLoneLead_ = false;
-    char first_ = 0;
-    char firstOther_ = 0;
+    std::pair<char, char> first_;
+    std::pair<char, char> last_;
 };
 
 // Replaces in place where the replacement is not longer than the search string: the write position never
 // passes the read position.
 size_t replaceShrinking(std::string& text, const Pattern& pattern, std::string_view replacement) {
-    size_t knownStart = 0;
+    char* data = text.data();
     size_t read = 0;
     size_t write = 0;
-    size_t count = 0;
-    for (size_t p = pattern.findIn(text, 0, knownStart); p != std::string::npos;
-         p = pattern.findIn(text, read, knownStart)) {
-        if (write != read) {
-            std::memmove(text.data() + write, text.data() + read, p - read);
-        }
-        write += p - read;
-        std::memcpy(text.data() + write, replacement.data(), replacement.size());
+    const size_t count = pattern.forEachMatch(text, [&](size_t at) {
+        copyDown(data + write, data + read, at - read);
+        write += at - read;
+        copyDown(data + write, replacement.data(), replacement.size());
         write += replacement.size();
-        read = p + pattern.size();
-        ++count;
-    }
+        read = at + pattern.size();
+    });
     if (count > 0) {
-        std::memmove(text.data() + write, text.data() + read, text.size() - read);
+        std::memmove(data + write, data + read, text.size() - read);
         text.resize(write + text.size() - read);
     }
     return count;
 }
 
 // Replaces in place where the replacement is longer: the matches are counted, the text is moved to the end
-// of the grown buffer, and the result is written from the front. The write position stays behind the read
-// position, and the matcher looks back no further than the end of the last match.
+// of the grown buffer, and the result is written from the front, where the write position stays behind
+// the read position.
 size_t replaceGrowing(std::string& text, const Pattern& pattern, std::string_view replacement) {
-    size_t count = 0;
-    size_t knownStart = 0;
-    for (size_t p = pattern.findIn(text, 0, knownStart); p != std::string::npos;
-         p = pattern.findIn(text, p + pattern.size(), knownStart)) {
-        ++count;
-    }
+    const size_t count = pattern.forEachMatch(text, [](size_t) {});
     if (count == 0) {
         return 0;
     }
     const size_t oldSize = text.size();
     const size_t offset = count * (replacement.size() - pattern.size());
+    platform::reserveLarge(text, oldSize + offset);
     text.resize(oldSize + offset);
-    std::memmove(text.data() + offset, text.data(), oldSize);
-    const std::string_view source(text.data() + offset, oldSize);
+    char* data = text.data();
+    std::memmove(data + offset, data, oldSize);
+    const char* source = data + offset;
     size_t read = 0;
     size_t write = 0;
-    knownStart = 0;
-    for (size_t p = pattern.findIn(source, 0, knownStart); p != std::string::npos;
-         p = pattern.findIn(source, read, knownStart)) {
-        std::memmove(text.data() + write, source.data() + read, p - read);
-        write += p - read;
-        std::memcpy(text.data() + write, replacement.data(), replacement.size());
+    pattern.forEachMatch(std::string_view(source, oldSize), [&](size_t at) {
+        copyDown(data + write, source + read, at - read);
+        write += at - read;
+        std::memcpy(data + write, replacement.data(), replacement.size());
         write += replacement.size();
-        read = p + pattern.size();
-    }
-    std::memmove(text.data() + write, source.data() + read, oldSize - read);
+        read = at + pattern.size();
+    });
+    std::memmove(data + write, source + read, oldSize - read);
     return count;
 }
 
@@ -277,12 +322,22 @@ void removePercent(std::string& text) {
     size_t write = first;
     size_t read = first + 1;
     while (read < text.size()) {
-        const size_t next = findEitherByte(text, read, '%', '%');
+        const void* hit = std::memchr(text.data() + read, '%', text.size() - read);
+        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
         std::memmove(text.data() + write, text.data() + read, next - read);
         write += next - read;
         read = next + 1;
     }
     text.resize(write);
+}
+
+void appendWithoutPercent(std::string& out, std::string_view text) {
+    while (!text.empty()) {
+        const void* hit = std::memchr(text.data(), '%', text.size());
+        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
+        out.append(text.data(), next);
+        text.remove_prefix(std::min(next + 1, text.size()));
+    }
 }
 
 size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement) {
@@ -294,11 +349,22 @@ size_t replaceIgnoringCase(std::string& text, std::string_view search, std::stri
                                                : replaceGrowing(text, pattern, replacement);
 }
 
-void addFrontMark(std::string& text) { text.insert(0, "%\r\n"); }
+std::string_view backMarkFor(std::string_view textEnd) {
+    const bool endsWithBreak = textEnd.size() >= 2 && textEnd.substr(textEnd.size() - 2) == "\r\n";
+    return textEnd.empty() || endsWithBreak ? "%\r\n" : "\r\n%";
+}
 
-void addBackMark(std::string& text) {
-    const bool endsWithBreak = text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
-    text.append(text.empty() || endsWithBreak ? "%\r\n" : "\r\n%");
+void frameText(std::string& text, std::string_view prefix, std::string_view suffix) {
+    if (prefix.empty()) {
+        text.append(suffix);
+        return;
+    }
+    const size_t oldSize = text.size();
+    platform::reserveLarge(text, oldSize + prefix.size() + suffix.size());
+    text.resize(oldSize + prefix.size() + suffix.size());
+    std::memmove(text.data() + prefix.size(), text.data(), oldSize);
+    std::memcpy(text.data(), prefix.data(), prefix.size());
+    std::memcpy(text.data() + prefix.size() + oldSize, suffix.data(), suffix.size());
 }
 
 std::string readLinePieces(std::string_view bytes) {

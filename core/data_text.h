@@ -32,6 +32,8 @@ private:
 
 // Removes every "%" byte. No "%" can be the trail byte of a double-byte character.
 void removePercent(std::string& text);
+// Appends `text` to `out` without its "%" bytes.
+void appendWithoutPercent(std::string& out, std::string_view text);
 
 // Replaces every occurrence of `search` in `text` by `replacement` and returns how many there were.
 // Letter case is ignored (single-byte a..z match A..Z; double-byte characters match exactly); matches are
@@ -39,10 +41,15 @@ void removePercent(std::string& text);
 // character; an inserted replacement is not searched again. An empty `search` changes nothing.
 size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement);
 
-// The "%" marks of the percent mode: the front mark puts "%" CR LF before the text; the back mark adds a
-// last line "%", after a CR LF when the text does not end with a line break.
-void addFrontMark(std::string& text);
-void addBackMark(std::string& text);
+// The "%" marks of the percent mode. The front mark is put before the first character. The back mark adds
+// a last line "%": "%" CR LF after a text that is empty or ends with a line break, else CR LF "%", so that
+// the text still ends without a line break. `textEnd` is the end of the text (any tail that holds its last
+// line break, or the whole text).
+inline constexpr std::string_view kFrontMark = "%\r\n";
+std::string_view backMarkFor(std::string_view textEnd);
+
+// Puts `prefix` before and `suffix` after the text, moving the text once.
+void frameText(std::string& text, std::string_view prefix, std::string_view suffix);
 
 // The text that the fallback reader takes from a file's bytes: the file read as text, line by line, in
 // pieces of at most 499 bytes (CR LF counts as one LF); each piece cut at its first NUL byte and freed of

@@ -1,6 +1,7 @@
 #include "core/join_run.h"
 
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "core/data_text.h"
@@ -9,6 +10,7 @@
 #include "platform/file_error.h"
 #include "platform/files.h"
 #include "platform/mbcs.h"
+#include "platform/memory.h"
 #include "platform/screensaver.h"
 
 namespace tarvelin::core {
@@ -16,7 +18,13 @@ namespace {
 
 using platform::ansi;
 
-constexpr size_t kStreamPiece = size_t{4} << 20;
+constexpr size_t kStreamPiece = size_t{1} << 20;
+// Room kept behind a loaded text for the front and end data and the marks, so that they fit without moving
+// the text to a new place.
+constexpr size_t kFramingSlack = size_t{1} << 20;
+// From this size on, the memory for the joined text is prepared on another thread while the listed files
+// are copied: touching hundreds of megabytes of fresh memory takes as long as the copying itself.
+constexpr size_t kPreparedRoomMinimum = size_t{32} << 20;
 
 const std::string& separatorLine() { return ansi("------------"); }
 
@@ -91,6 +99,7 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     saveFolder = folderOfPath(output);
     platform::createEmptyFile(output);
+    prepareRoomForJoinedText(joinList);
 
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
@@ -112,8 +121,8 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     host_.processPendingEvents();
 
     log(ansi("％を削除しています。"));
-    LoadDataFile(output);
-    removePercent(dataText_);
+    takePreparedRoom();
+    loadText(output, true);
     log(separatorLine());
 
     for (const auto& pair : options.replacements) {
@@ -125,21 +134,23 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     log(separatorLine());
 
+    // The front and end data and the "%" marks are gathered first and put around the text in one move.
+    std::string prefix;
+    std::string suffix;
     if (!options.frontFile.empty() && platform::fileExists(options.frontFile)) {
         log(ansi("前部に付加データを追加しています。"));
-        std::string front = readDataFile(options.frontFile);
-        front.append("\r\n");
-        dataText_.insert(0, front);
+        prefix = readDataFile(options.frontFile);
+        prefix += "\r\n";  // the line feed between the front text and the data text
     }
     if (!options.endFile.empty() && platform::fileExists(options.endFile)) {
         log(ansi("後部に付加データを追加しています。"));
-        const std::string end = readDataFile(options.endFile);
-        dataText_.append("\r\n");
-        dataText_.append(end);
+        suffix = "\r\n";  // the line feed between the data text and the end text
+        suffix += readDataFile(options.endFile);
     }
 
     log(separatorLine());
-    addPercentMarks(options.percentMode);
+    addPercentMarks(options.percentMode, prefix, suffix);
+    frameText(dataText_, prefix, suffix);
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
@@ -151,6 +162,27 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     host_.enablePrintButton();
     result.outcome = JoinOutcome::Completed;
     return result;
+}
+
+void JoinRun::prepareRoomForJoinedText(const std::vector<std::string>& joinList) {
+    size_t expected = kFramingSlack;
+    for (const auto& entry : joinList) {
+        expected += platform::fileSize(entry).value_or(0);
+    }
+    if (expected < kPreparedRoomMinimum) {
+        return;
+    }
+    try {
+        preparedRoom_ = std::async(std::launch::async, [expected] { return platform::preparedRoom(expected); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the text gets its memory as it is read.
+    }
+}
+
+void JoinRun::takePreparedRoom() {
+    if (preparedRoom_.valid()) {
+        dataText_ = preparedRoom_.get();
+    }
 }
 
 bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const {
@@ -173,20 +205,18 @@ bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const st
     return false;
 }
 
-void JoinRun::addPercentMarks(int percentMode) {
+void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string& suffix) {
+    const bool front = percentMode == OP1_FB || percentMode == OP1_F;
+    const bool back = percentMode == OP1_FB || percentMode == OP1_B;
     switch (percentMode) {
         case OP1_FB:
             log(ansi("前後に％を付加しました。"));
-            addFrontMark(dataText_);
-            addBackMark(dataText_);
             break;
         case OP1_F:
             log(ansi("前のみ％を付加しました。"));
-            addFrontMark(dataText_);
             break;
         case OP1_B:
             log(ansi("後のみ％を付加しました。"));
-            addBackMark(dataText_);
             break;
         case OP1_NO:
             log(ansi("前後に％は有りません。"));
@@ -194,31 +224,70 @@ void JoinRun::addPercentMarks(int percentMode) {
         default:
             break;
     }
+    if (front) {
+        prefix.insert(0, kFrontMark);
+    }
+    if (back) {
+        // The end of the whole text that prefix, data text and suffix will make.
+        const std::string_view textEnd = !suffix.empty() ? std::string_view(suffix)
+                                         : !dataText_.empty() ? std::string_view(dataText_)
+                                                              : std::string_view(prefix);
+        suffix += backMarkFor(textEnd);
+    }
 }
 
-void JoinRun::LoadDataFile(std::string_view path) {
+void JoinRun::LoadDataFile(std::string_view path) { loadText(path, false); }
+
+void JoinRun::loadText(std::string_view path, bool dropPercent) {
     auto file = tryOpenForReading(path);
     if (!file) {
         return;
     }
-    std::string text;
-    const size_t chunk = kStreamPiece;
+    dataText_.clear();
+    platform::reserveLarge(dataText_, file->size() + kFramingSlack);
+    size_t textSize = 0;
+    LineBreakNormalizer normalizer;
+    const auto append = [&](std::string_view normalized) {
+        if (dropPercent) {
+            appendWithoutPercent(dataText_, normalized);
+        } else {
+            dataText_.append(normalized);
+        }
+    };
+    buffer_.resize(kStreamPiece);
     for (;;) {
-        const size_t at = text.size();
-        text.resize(at + chunk);
-        const size_t n = file->read(text.data() + at, chunk);
-        text.resize(at + n);
-        if (n == 0) {
+        const std::string_view piece = readTextPiece(*file);
+        textSize += piece.size();
+        append(normalizer.feed(piece));
+        if (piece.size() < kStreamPiece) {
             break;
         }
     }
+    append(normalizer.finish());
     file.reset();
-    cutAtNul(text);
-    normalizeLineBreaks(text);
-    dataText_ = std::move(text);
-    if (dataText_.empty()) {
+    if (textSize == 0) {
         dataText_ = askFormatAndReadLines(path);
+        if (dropPercent) {
+            removePercent(dataText_);
+        }
     }
+}
+
+std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {
+    size_t n = 0;
+    while (n < buffer_.size()) {
+        const size_t got = file.read(buffer_.data() + n, buffer_.size() - n);
+        if (got == 0) {
+            break;
+        }
+        n += got;
+    }
+    std::string_view piece(buffer_.data(), n);
+    if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
+        // The text ends at its first NUL byte: cut there, and report a short piece so that reading stops.
+        piece = piece.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - piece.data()));
+    }
+    return piece;
 }
 
 void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output) {
@@ -229,18 +298,10 @@ void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output
     LineBreakNormalizer normalizer;
     buffer_.resize(kStreamPiece);
     while (file) {
-        const size_t n = file->read(buffer_.data(), buffer_.size());
-        std::string_view piece(buffer_.data(), n);
-        const void* nul = std::memchr(piece.data(), '\0', piece.size());
-        if (nul != nullptr) {
-            piece = piece.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - piece.data()));
-        }
-        if (piece.empty()) {
-            break;
-        }
+        const std::string_view piece = readTextPiece(*file);
         textSize += piece.size();
         output.write(normalizer.feed(piece));
-        if (nul != nullptr) {
+        if (piece.size() < kStreamPiece) {
             break;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -106,11 +107,20 @@ public:
 
 private:
     bool outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const;
+    // Starts preparing the memory that the joined text will take, on another thread; takes it.
+    void prepareRoomForJoinedText(const std::vector<std::string>& joinList);
+    void takePreparedRoom();
+    // Reads a file's text into the data text (LoadDataFile), dropping every "%" in the same pass when asked.
+    void loadText(std::string_view path, bool dropPercent);
     // Appends the text of one listed file to the open output file; the file is streamed in pieces.
     void appendDataFile(const std::string& path, platform::OpenFile& output);
+    // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
+    // buffer is the last one.
+    std::string_view readTextPiece(platform::OpenFile& file);
     // The format question, and on "はい(&Y)" the fallback reader's text of the file (else empty).
     std::string askFormatAndReadLines(std::string_view path);
-    void addPercentMarks(int percentMode);
+    // Logs the percent mode and adds its marks to what will stand before and after the data text.
+    void addPercentMarks(int percentMode, std::string& prefix, std::string& suffix);
     void log(std::string_view line) { host_.addLogLine(line); }
 
     JoinHost& host_;
@@ -118,6 +128,7 @@ private:
     bool running_ = false;
     std::string dataText_;
     std::string buffer_;  // reused for reading listed files
+    std::future<std::string> preparedRoom_;
 };
 
 }  // namespace tarvelin::core

@@ -5,11 +5,13 @@
 namespace tarvelin::platform {
 
 std::string formatMessage(std::string_view format, std::string_view argument) {
-    std::string result(format);
-    const size_t at = result.find("%s");
-    if (at != std::string::npos) {
-        result.replace(at, 2, argument);
+    const size_t at = format.find("%s");
+    if (at == std::string_view::npos) {
+        return std::string(format);
     }
+    std::string result;
+    result.reserve(format.size() + argument.size());
+    result.append(format.substr(0, at)).append(argument).append(format.substr(at + 2));
     return result;
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/drives.h"
 #include "platform/file_error.h"
+#include "platform/memory.h"
 
 namespace tarvelin::platform {
 namespace {
@@ -135,10 +136,7 @@ bool directoryExists(std::string_view path) {
 std::string readWholeFile(std::string_view path) {
     OpenFile file = OpenFile::forReading(path);
     std::string content;
-    char buffer[65536];
-    while (const size_t n = file.read(buffer, sizeof buffer)) {
-        content.append(buffer, n);
-    }
+    file.readRest(content);
     return content;
 }
 
@@ -153,11 +151,14 @@ void createEmptyFile(std::string_view path) {
 }
 
 void writeWholeFile(std::string_view path, std::string_view data) {
-    const int fd = openHost(path, O_WRONLY | O_CREAT | O_TRUNC);
+    // The old content is written over and then cut to the new length, rather than cut to nothing first:
+    // dropping hundreds of megabytes that the kernel is still writing back makes the writer wait for the
+    // disk, while writing over them does not.
+    const int fd = openHost(path, O_WRONLY | O_CREAT);
     if (fd < 0) {
         throw FileError::cannotCreate(path);
     }
-    const bool written = writeAll(fd, data);
+    const bool written = writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
     if (!closeChecked(fd) || !written) {
         throw FileError::cannotWrite(path);
     }
@@ -170,6 +171,14 @@ bool replaceFileContents(std::string_view path, std::string_view data) {
     }
     const std::string target = finalTarget(*host);
     return replaceByRename(target, data) || rewriteInPlace(target, data);
+}
+
+std::optional<size_t> fileSize(std::string_view path) {
+    const auto st = statOf(path);
+    if (!st || !S_ISREG(st->st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<size_t>(st->st_size);
 }
 
 std::optional<FileIdentity> fileIdentity(std::string_view path) {
@@ -228,6 +237,37 @@ size_t OpenFile::read(char* buffer, size_t size) {
         if (errno != EINTR) {
             throw FileError::cannotOpen(path_);
         }
+    }
+}
+
+size_t OpenFile::size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+}
+
+void OpenFile::readRest(std::string& text, size_t extraCapacity) {
+    struct stat st {};
+    const off_t position = ::lseek(fd_, 0, SEEK_CUR);
+    size_t expected = 0;
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && position >= 0 && st.st_size > position) {
+        expected = static_cast<size_t>(st.st_size - position);
+    }
+    reserveLarge(text, text.size() + expected + extraCapacity);
+    // The expected size in one go (straight into place), then whatever the file grew by meanwhile.
+    const size_t at = text.size();
+    text.resize(at + expected);
+    size_t got = 0;
+    while (got < expected) {
+        const size_t n = read(text.data() + at + got, expected - got);
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    text.resize(at + got);
+    char more[65536];
+    while (const size_t n = read(more, sizeof more)) {
+        text.append(more, n);
     }
 }
 

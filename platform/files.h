@@ -24,8 +24,9 @@ std::string readWholeFile(std::string_view path);
 // Creates the file empty, or truncates it. Raises FileError::cannotCreate.
 void createEmptyFile(std::string_view path);
 
-// Creates or truncates the file and writes `data` into it. Raises FileError::cannotCreate when it cannot
-// be created, FileError::cannotWrite when the data cannot be written completely.
+// Creates the file or writes over it, so that it holds exactly `data`. Raises FileError::cannotCreate when
+// it cannot be created or opened for writing, FileError::cannotWrite when the data cannot be written
+// completely.
 void writeWholeFile(std::string_view path, std::string_view data);
 
 // Replaces the file's content with `data` (creating the file if needed) so that the file never holds a
@@ -34,6 +35,9 @@ void writeWholeFile(std::string_view path, std::string_view data);
 // not allow a new file but the file itself is writable, the file is rewritten in place, with its space
 // reserved first. Returns false, with the file untouched, when neither works.
 bool replaceFileContents(std::string_view path, std::string_view data);
+
+// The size of an existing file in bytes, or nothing.
+std::optional<size_t> fileSize(std::string_view path);
 
 // Identity of an existing file (device and inode, links followed), or nothing when it does not exist.
 struct FileIdentity {
@@ -58,8 +62,13 @@ public:
     OpenFile& operator=(const OpenFile&) = delete;
     ~OpenFile();
 
+    // The file's size in bytes (0 when it cannot be told).
+    size_t size() const;
     // Reads up to `size` bytes; 0 at the end of the file. Raises FileError::cannotOpen on a read error.
     size_t read(char* buffer, size_t size);
+    // Appends the rest of the file to `text`, reserving its size first plus `extraCapacity` bytes for what
+    // the caller will add. Raises FileError::cannotOpen on a read error.
+    void readRest(std::string& text, size_t extraCapacity = 0);
     // Writes all of `data`. Raises FileError::cannotWrite.
     void write(std::string_view data);
     // Closes the file, reporting a failed final write. Raises FileError::cannotWrite.

@@ -27,6 +27,16 @@ inline size_t charLengthAt(std::string_view s, size_t i) {
 // looks back only over the run of lead-range bytes before `i`.
 bool isCharStart(std::string_view s, size_t i, size_t knownStart = 0);
 
+// isCharStart for the common case, inline: a byte that cannot be a trail byte, or that follows a byte that
+// cannot be a lead byte, starts a character.
+inline bool isCharStartFast(std::string_view s, size_t i, size_t knownStart) {
+    if (i <= knownStart || !isTrailByte(static_cast<unsigned char>(s[i])) ||
+        !isLeadByte(static_cast<unsigned char>(s[i - 1]))) {
+        return true;
+    }
+    return isCharStart(s, i, knownStart);
+}
+
 // The ANSI upper-casing of code page 932: single-byte a..z become A..Z; both bytes of a double-byte
 // character stay as they are, so a trail byte that looks like a letter is never changed.
 void upperInPlace(char* data, size_t size);

@@ -148,17 +148,25 @@ TEST(ReplaceIgnoringCaseBytes, GrowingAndShrinkingAgreeOnLongMixedText) {
     EXPECT_EQ(back, shrunk);
 }
 
-TEST(PercentMarks, FrontAndBack) {
-    const std::vector<TextCase> back = {
-        {"", "%\r\n"}, {"O1\r\n", "O1\r\n%\r\n"}, {"O1", "O1\r\n%"}};
-    for (const auto& c : back) {
-        std::string text = c.input;
-        addBackMark(text);
-        EXPECT_EQ(text, c.expected) << testing::PrintToString(c.input);
-    }
-    std::string text = "O1";
-    addFrontMark(text);
-    EXPECT_EQ(text, "%\r\nO1");
+TEST(PercentMarks, BackMarkKeepsTheTextsLastLineBreakState) {
+    EXPECT_EQ(backMarkFor(""), "%\r\n");
+    EXPECT_EQ(backMarkFor("O1\r\n"), "%\r\n");
+    EXPECT_EQ(backMarkFor("O1"), "\r\n%");
+    EXPECT_EQ(backMarkFor("\n"), "\r\n%");
+    EXPECT_EQ(kFrontMark, "%\r\n");
+}
+
+TEST(FrameText, PutsPrefixAndSuffixAroundTheText) {
+    std::string text = "DATA";
+    frameText(text, "%\r\nF\r\n", "\r\nE");
+    EXPECT_EQ(text, "%\r\nF\r\nDATA\r\nE");
+    std::string empty;
+    frameText(empty, "", "S");
+    EXPECT_EQ(empty, "S");
+    std::string big(3 << 20, 'x');
+    frameText(big, "P", "");
+    EXPECT_EQ(big.size(), (3U << 20) + 1);
+    EXPECT_EQ(big.substr(0, 2), "Px");
 }
 
 TEST(ReadLinePieces, TakesNonEmptyPiecesOfAtMost499BytesAsLines) {

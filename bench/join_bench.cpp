@@ -1,0 +1,167 @@
+// The join benchmark: joins large NC programs with tarvelin-join and, in the same run and on the same
+// files, times the floor "cat INPUTS > OUT" and the pipeline "cat INPUTS | tr -d % | sed" doing the same
+// replacements. Prints the medians, the ratios and the join's peak memory against the joined size.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "nc_generator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Measure {
+    double seconds = 0;
+    long peakKilobytes = 0;
+    int status = 0;
+};
+
+// Runs a program to its end; its wall time and peak resident memory.
+Measure runProcess(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    Measure m;
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.peakKilobytes = usage.ru_maxrss;
+    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+Measure runShell(const std::string& command) { return runProcess({"/bin/sh", "-c", command}); }
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
+uintmax_t sizeOf(const std::string& path) {
+    std::error_code ignored;
+    return fs::file_size(path, ignored);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string joinProgram;
+    std::string folder = (fs::temp_directory_path() / "tarvelin-bench").string();
+    int files = 8;
+    uint64_t megabytes = 64;
+    int rounds = 5;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        const std::string value = argv[i + 1];
+        if (option == "--join") {
+            joinProgram = value;
+        } else if (option == "--dir") {
+            folder = value;
+        } else if (option == "--files") {
+            files = std::stoi(value);
+        } else if (option == "--size-mb") {
+            megabytes = std::stoull(value);
+        } else if (option == "--rounds") {
+            rounds = std::stoi(value);
+        }
+    }
+    if (joinProgram.empty() || files < 1 || rounds < 1) {
+        std::fprintf(stderr,
+                     "usage: join_bench --join PATH/tarvelin-join [--dir FOLDER] [--files 8] [--size-mb 64] "
+                     "[--rounds 5]\n");
+        return 2;
+    }
+
+    fs::create_directories(folder);
+    std::vector<std::string> inputs;
+    std::string inputList;
+    for (int i = 0; i < files; ++i) {
+        const std::string path = folder + "/O" + std::to_string(1001 + i) + ".NC";
+        if (!tarvelin::bench::writeNcProgram(path, megabytes << 20, 1001 + i, 20260 + i)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+        inputs.push_back(path);
+        inputList += " " + quoted(path);
+    }
+    const std::string front = folder + "/Front.txt";
+    const std::string end = folder + "/End.txt";
+    std::ofstream(front, std::ios::binary) << "(JOINED BY TARVELIN)\r\nG21 G90\r\n";
+    std::ofstream(end, std::ios::binary) << "G91 G28 Z0\r\nM30\r\n";
+    const std::string catOut = folder + "/cat.out";
+    const std::string joinOut = folder + "/join.out";
+    const std::string sedOut = folder + "/sed.out";
+
+    const std::string floor = "cat" + inputList + " > " + quoted(catOut);
+    const std::string pipeline = "LC_ALL=C; export LC_ALL; cat" + inputList +
+                                 " | tr -d % | sed 's/G01/G1/gI; s/M08/M8/gI; s/F1200\\./F1000./gI' > " +
+                                 quoted(sedOut);
+    std::vector<std::string> join = {joinProgram, "-q",       "-p",         "fb",     "-r",    "G01=G1",
+                                     "-r",        "M08=M8",   "-r",         "F1200.=F1000.", "--front", front,
+                                     "--end",     end,        "-o",         joinOut};
+    join.insert(join.end(), inputs.begin(), inputs.end());
+
+    runShell("cat" + inputList + " > /dev/null");  // the inputs start in the page cache for every contender
+    std::vector<double> floorTimes;
+    std::vector<double> joinTimes;
+    std::vector<double> pipelineTimes;
+    long peakKilobytes = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (const auto& out : {catOut, joinOut, sedOut}) {
+            fs::remove(out);
+        }
+        floorTimes.push_back(runShell(floor).seconds);
+        const Measure m = runProcess(join);
+        if (m.status != 0) {
+            std::fprintf(stderr, "tarvelin-join failed with status %d\n", m.status);
+            return 1;
+        }
+        joinTimes.push_back(m.seconds);
+        peakKilobytes = std::max(peakKilobytes, m.peakKilobytes);
+        pipelineTimes.push_back(runShell(pipeline).seconds);
+        std::printf("round %d: cat %.3f s, join %.3f s, pipeline %.3f s\n", round + 1, floorTimes.back(),
+                    joinTimes.back(), pipelineTimes.back());
+    }
+
+    const double inputMb = static_cast<double>(sizeOf(catOut)) / (1 << 20);
+    const double joinedMb = static_cast<double>(sizeOf(joinOut)) / (1 << 20);
+    const double floorMedian = median(floorTimes);
+    const double joinMedian = median(joinTimes);
+    const double pipelineMedian = median(pipelineTimes);
+    std::printf("\n%d files, %.1f MB in, %.1f MB joined, %d rounds\n", files, inputMb, joinedMb, rounds);
+    std::printf("median  cat %.3f s   join %.3f s   pipeline %.3f s\n", floorMedian, joinMedian, pipelineMedian);
+    std::printf("join / cat      = %.2f\n", joinMedian / floorMedian);
+    std::printf("join / pipeline = %.2f\n", joinMedian / pipelineMedian);
+    std::printf("join peak memory %.1f MB = %.2f x the joined size\n", peakKilobytes / 1024.0,
+                peakKilobytes / 1024.0 / joinedMb);
+    for (const auto& path : inputs) {
+        fs::remove(path);
+    }
+    for (const auto& path : {catOut, joinOut, sedOut, front, end}) {
+        fs::remove(path);
+    }
+    return 0;
+}

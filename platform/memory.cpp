@@ -1,0 +1,42 @@
+#include "platform/memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+namespace tarvelin::platform {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kLarge = size_t{8} << 20;
+
+}  // namespace
+
+void reserveLarge(std::string& text, size_t capacity) {
+    if (capacity <= text.capacity()) {
+        return;
+    }
+    text.reserve(capacity);
+    if (capacity < kLarge) {
+        return;
+    }
+    // The whole huge pages inside the new room; the bytes already in use are copied there already, which
+    // only keeps the first part on small pages.
+    const auto begin = reinterpret_cast<uintptr_t>(text.data());
+    const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t last = (begin + text.capacity()) & ~(kHugePage - 1);
+    if (last > first) {
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+}
+
+std::string preparedRoom(size_t capacity) {
+    std::string room;
+    reserveLarge(room, capacity);
+    room.resize(capacity);  // touches every page
+    room.clear();           // keeps the room
+    return room;
+}
+
+}  // namespace tarvelin::platform
