@@ -19,9 +19,9 @@ namespace {
 
 constexpr size_t kPieceLimit = 499;
 
-// Index of the first line break in [from, size) that is not part of a CR LF pair, or size. What stands
-// before `from` is not looked at.
-size_t findIrregularBreak(std::string_view text, size_t from) {
+// Index of the first byte in [from, size) that is a NUL (when `stopAtNul`) or a line break that is not part
+// of a CR LF pair, or size. What stands before `from` is not looked at.
+size_t findIrregularBreak(std::string_view text, size_t from, bool stopAtNul = false) {
     const char* p = text.data();
     const size_t n = text.size();
     size_t i = from;
@@ -29,15 +29,23 @@ size_t findIrregularBreak(std::string_view text, size_t from) {
     // In a text of CR LF pairs only, the LF positions are the CR positions moved on by one.
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_set1_epi8(stopAtNul ? 0 : '\r');
     unsigned carry = 0;  // a CR in the last byte of the block before
     while (i + 16 <= n) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
         const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+        const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, nul))) & ~crs;
         const unsigned mismatch = lfs ^ (((crs << 1) | carry) & 0xFFFFU);
-        if (mismatch != 0) {
-            const auto k = static_cast<size_t>(__builtin_ctz(mismatch));
-            return ((lfs >> k) & 1U) != 0 ? i + k : i + k - 1;  // a lone LF at k, or a lone CR before it
+        if ((mismatch | nuls) != 0) {
+            // A lone LF at k, or a lone CR before it; or a NUL.
+            const unsigned lowMismatch = mismatch & (0U - mismatch);
+            const unsigned lowNul = nuls & (0U - nuls);
+            if (mismatch != 0 && (nuls == 0 || lowMismatch <= lowNul)) {
+                const auto k = static_cast<size_t>(__builtin_ctz(mismatch));
+                return ((lfs >> k) & 1U) != 0 ? i + k : i + k - 1;
+            }
+            return i + static_cast<size_t>(__builtin_ctz(nuls));
         }
         carry = crs >> 15;
         i += 16;
@@ -47,7 +55,7 @@ size_t findIrregularBreak(std::string_view text, size_t from) {
     }
 #endif
     for (; i < n; ++i) {
-        if (p[i] == '\n' && (i == from || p[i - 1] != '\r')) {
+        if ((p[i] == '\n' && (i == from || p[i - 1] != '\r')) || (stopAtNul && p[i] == '\0')) {
             return i;
         }
         if (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n')) {
@@ -209,12 +217,14 @@ private:
 
 // Replaces in place where the replacement is not longer than the search string: the write position never
 // passes the read position.
-size_t replaceShrinking(std::string& text, const Pattern& pattern, std::string_view replacement) {
+size_t replaceShrinking(EditableText& text, const Pattern& pattern, std::string_view replacement) {
     char* data = text.data();
     size_t read = 0;
     size_t write = 0;
-    const size_t count = pattern.forEachMatch(text, [&](size_t at) {
-        copyDown(data + write, data + read, at - read);
+    const size_t count = pattern.forEachMatch(text.view(), [&](size_t at) {
+        if (write != read) {  // nothing moves until a replacement came out shorter
+            copyDown(data + write, data + read, at - read);
+        }
         write += at - read;
         copyDown(data + write, replacement.data(), replacement.size());
         write += replacement.size();
@@ -230,14 +240,13 @@ size_t replaceShrinking(std::string& text, const Pattern& pattern, std::string_v
 // Replaces in place where the replacement is longer: the matches are counted, the text is moved to the end
 // of the grown buffer, and the result is written from the front, where the write position stays behind
 // the read position.
-size_t replaceGrowing(std::string& text, const Pattern& pattern, std::string_view replacement) {
-    const size_t count = pattern.forEachMatch(text, [](size_t) {});
+size_t replaceGrowing(EditableText& text, const Pattern& pattern, std::string_view replacement) {
+    const size_t count = pattern.forEachMatch(text.view(), [](size_t) {});
     if (count == 0) {
         return 0;
     }
     const size_t oldSize = text.size();
     const size_t offset = count * (replacement.size() - pattern.size());
-    platform::reserveLarge(text, oldSize + offset);
     text.resize(oldSize + offset);
     char* data = text.data();
     std::memmove(data + offset, data, oldSize);
@@ -270,21 +279,66 @@ void appendNormalized(std::string_view text, std::string& out) {
 
 }  // namespace
 
-void cutAtNul(std::string& text) {
-    const size_t at = text.find('\0');
-    if (at != std::string::npos) {
-        text.resize(at);
+void StringText::resize(size_t size) {
+    platform::reserveLarge(text_, size);
+    text_.resize(size);
+}
+
+size_t findIrregularBreak(std::string_view text) { return findIrregularBreak(text, 0); }
+
+size_t regularTextSize(std::string_view bytes) {
+    const size_t at = findIrregularBreak(bytes, 0, true);
+    return at < bytes.size() && bytes[at] != '\0' ? std::string_view::npos : at;
+}
+
+void cutAtNul(EditableText& text) {
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+        text.resize(static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
     }
 }
 
-void normalizeLineBreaks(std::string& text) {
-    if (findIrregularBreak(text, 0) == text.size()) {
+void normalizeLineBreaks(EditableText& text) {
+    const std::string_view view = text.view();
+    size_t lone = 0;
+    for (size_t at = findIrregularBreak(view, 0); at < view.size(); at = findIrregularBreak(view, at + 1)) {
+        ++lone;
+    }
+    if (lone == 0) {
         return;
     }
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    appendNormalized(text, out);
-    text.swap(out);
+    // Each lone CR or LF grows by one byte: the text is widened from its end, where every byte moves up
+    // by the number of lone breaks still before it.
+    const size_t oldSize = text.size();
+    text.resize(oldSize + lone);
+    char* data = text.data();
+    const auto lastBefore = [data](char c, size_t limit) -> ptrdiff_t {
+        const void* hit = ::memrchr(data, c, limit);
+        return hit != nullptr ? static_cast<const char*>(hit) - data : -1;
+    };
+    size_t read = oldSize;
+    size_t write = oldSize + lone;
+    ptrdiff_t cr = lastBefore('\r', read);
+    ptrdiff_t lf = lastBefore('\n', read);
+    while (read > 0) {
+        const ptrdiff_t brk = std::max(cr, lf);  // the last byte of the last line break, or -1
+        const auto lineStart = static_cast<size_t>(brk + 1);
+        write -= read - lineStart;
+        std::memmove(data + write, data + lineStart, read - lineStart);
+        if (brk < 0) {
+            break;
+        }
+        const bool pair = data[brk] == '\n' && brk >= 1 && data[brk - 1] == '\r';
+        read = static_cast<size_t>(pair ? brk - 1 : brk);
+        write -= 2;
+        data[write] = '\r';
+        data[write + 1] = '\n';
+        if (cr >= static_cast<ptrdiff_t>(read)) {
+            cr = lastBefore('\r', read);
+        }
+        if (lf >= static_cast<ptrdiff_t>(read)) {
+            lf = lastBefore('\n', read);
+        }
+    }
 }
 
 std::string_view LineBreakNormalizer::feed(std::string_view piece) {
@@ -314,17 +368,19 @@ std::string_view LineBreakNormalizer::finish() {
     return std::exchange(pendingCr_, false) ? std::string_view("\r\n") : std::string_view();
 }
 
-void removePercent(std::string& text) {
-    const size_t first = text.find('%');
-    if (first == std::string::npos) {
+void removePercent(EditableText& text) {
+    char* data = text.data();
+    const size_t size = text.size();
+    const void* firstHit = std::memchr(data, '%', size);
+    if (firstHit == nullptr) {
         return;
     }
-    size_t write = first;
-    size_t read = first + 1;
-    while (read < text.size()) {
-        const void* hit = std::memchr(text.data() + read, '%', text.size() - read);
-        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
-        std::memmove(text.data() + write, text.data() + read, next - read);
+    size_t write = static_cast<size_t>(static_cast<const char*>(firstHit) - data);
+    size_t read = write + 1;
+    while (read < size) {
+        const void* hit = std::memchr(data + read, '%', size - read);
+        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - data) : size;
+        std::memmove(data + write, data + read, next - read);
         write += next - read;
         read = next + 1;
     }
@@ -340,7 +396,7 @@ void appendWithoutPercent(std::string& out, std::string_view text) {
     }
 }
 
-size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement) {
+size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::string_view replacement) {
     if (search.empty() || text.size() < search.size()) {
         return 0;
     }
@@ -354,17 +410,15 @@ std::string_view backMarkFor(std::string_view textEnd) {
     return textEnd.empty() || endsWithBreak ? "%\r\n" : "\r\n%";
 }
 
-void frameText(std::string& text, std::string_view prefix, std::string_view suffix) {
-    if (prefix.empty()) {
-        text.append(suffix);
-        return;
-    }
+void frameText(EditableText& text, std::string_view prefix, std::string_view suffix) {
     const size_t oldSize = text.size();
-    platform::reserveLarge(text, oldSize + prefix.size() + suffix.size());
     text.resize(oldSize + prefix.size() + suffix.size());
-    std::memmove(text.data() + prefix.size(), text.data(), oldSize);
-    std::memcpy(text.data(), prefix.data(), prefix.size());
-    std::memcpy(text.data() + prefix.size() + oldSize, suffix.data(), suffix.size());
+    char* data = text.data();
+    if (!prefix.empty()) {
+        std::memmove(data + prefix.size(), data, oldSize);
+        std::memcpy(data, prefix.data(), prefix.size());
+    }
+    std::memcpy(data + prefix.size() + oldSize, suffix.data(), suffix.size());
 }
 
 std::string readLinePieces(std::string_view bytes) {

@@ -9,11 +9,36 @@
 // programs reach hundreds of megabytes.
 namespace tarvelin::core {
 
+// A text that the passes edit in place: memory of the program's own, or a file mapped into memory.
+class EditableText {
+public:
+    virtual ~EditableText() = default;
+    virtual char* data() = 0;
+    virtual size_t size() const = 0;
+    // Makes the text `size` bytes long, keeping the bytes it had before its old end. Raises
+    // platform::FileError when the text is a file that cannot grow.
+    virtual void resize(size_t size) = 0;
+
+    std::string_view view() { return {data(), size()}; }
+};
+
+// A std::string as an editable text; a large one is given huge pages as it grows.
+class StringText final : public EditableText {
+public:
+    explicit StringText(std::string& text) : text_(text) {}
+    char* data() override { return text_.data(); }
+    size_t size() const override { return text_.size(); }
+    void resize(size_t size) override;
+
+private:
+    std::string& text_;
+};
+
 // Cuts `text` at its first NUL byte.
-void cutAtNul(std::string& text);
+void cutAtNul(EditableText& text);
 
 // Makes every line break CR LF: a CR LF pair stays one break, a lone CR and a lone LF each become CR LF.
-void normalizeLineBreaks(std::string& text);
+void normalizeLineBreaks(EditableText& text);
 
 // Normalizes line breaks as normalizeLineBreaks does, for text that arrives in pieces. A CR at the end of
 // a piece is held back until the next byte shows whether it starts a CR LF pair.
@@ -31,7 +56,7 @@ private:
 };
 
 // Removes every "%" byte. No "%" can be the trail byte of a double-byte character.
-void removePercent(std::string& text);
+void removePercent(EditableText& text);
 // Appends `text` to `out` without its "%" bytes.
 void appendWithoutPercent(std::string& out, std::string_view text);
 
@@ -39,7 +64,7 @@ void appendWithoutPercent(std::string& out, std::string_view text);
 // Letter case is ignored (single-byte a..z match A..Z; double-byte characters match exactly); matches are
 // found from left to right without overlapping; a match never starts or ends inside a double-byte
 // character; an inserted replacement is not searched again. An empty `search` changes nothing.
-size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement);
+size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::string_view replacement);
 
 // The "%" marks of the percent mode. The front mark is put before the first character. The back mark adds
 // a last line "%": "%" CR LF after a text that is empty or ends with a line break, else CR LF "%", so that
@@ -49,7 +74,36 @@ inline constexpr std::string_view kFrontMark = "%\r\n";
 std::string_view backMarkFor(std::string_view textEnd);
 
 // Puts `prefix` before and `suffix` after the text, moving the text once.
-void frameText(std::string& text, std::string_view prefix, std::string_view suffix);
+void frameText(EditableText& text, std::string_view prefix, std::string_view suffix);
+
+// The passes on a std::string.
+inline void cutAtNul(std::string& text) {
+    StringText t(text);
+    cutAtNul(t);
+}
+inline void normalizeLineBreaks(std::string& text) {
+    StringText t(text);
+    normalizeLineBreaks(t);
+}
+inline void removePercent(std::string& text) {
+    StringText t(text);
+    removePercent(t);
+}
+inline size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement) {
+    StringText t(text);
+    return replaceIgnoringCase(t, search, replacement);
+}
+inline void frameText(std::string& text, std::string_view prefix, std::string_view suffix) {
+    StringText t(text);
+    frameText(t, prefix, suffix);
+}
+
+// Index of the first line break in `text` that is not part of a CR LF pair, or its size.
+size_t findIrregularBreak(std::string_view text);
+
+// The size of the text in `bytes` (the bytes before the first NUL) when its line breaks are all CR LF
+// already, else npos. One pass, for the common case of text that needs no change.
+size_t regularTextSize(std::string_view bytes);
 
 // The text that the fallback reader takes from a file's bytes: the file read as text, line by line, in
 // pieces of at most 499 bytes (CR LF counts as one LF); each piece cut at its first NUL byte and freed of

@@ -1,7 +1,6 @@
 #include "core/join_run.h"
 
 #include <cstring>
-#include <system_error>
 #include <utility>
 
 #include "core/data_text.h"
@@ -9,8 +8,8 @@
 #include "platform/codepage.h"
 #include "platform/file_error.h"
 #include "platform/files.h"
+#include "platform/mapped_file.h"
 #include "platform/mbcs.h"
-#include "platform/memory.h"
 #include "platform/screensaver.h"
 
 namespace tarvelin::core {
@@ -18,13 +17,8 @@ namespace {
 
 using platform::ansi;
 
+// Listed files that cannot be mapped into memory are read in pieces of this size.
 constexpr size_t kStreamPiece = size_t{1} << 20;
-// Room kept behind a loaded text for the front and end data and the marks, so that they fit without moving
-// the text to a new place.
-constexpr size_t kFramingSlack = size_t{1} << 20;
-// From this size on, the memory for the joined text is prepared on another thread while the listed files
-// are copied: touching hundreds of megabytes of fresh memory takes as long as the copying itself.
-constexpr size_t kPreparedRoomMinimum = size_t{32} << 20;
 
 const std::string& separatorLine() { return ansi("------------"); }
 
@@ -49,17 +43,49 @@ std::optional<platform::OpenFile> tryOpenForReading(std::string_view path) {
     }
 }
 
-// The front or end text: the file's bytes up to the first NUL with every line break made CR LF.
-std::string readDataFile(const std::string& path) {
-    std::string text = platform::readWholeFile(path);
-    cutAtNul(text);
-    normalizeLineBreaks(text);
-    return text;
+// The text of a mapped file: its bytes up to the first NUL.
+std::string_view textOf(const platform::MappedFile& file) {
+    const std::string_view bytes = file.view();
+    return bytes.substr(0, bytes.find('\0'));
 }
 
 }  // namespace
 
+// The front or end data: whether the file exists, and its text or why it cannot be read. It is read before
+// the joined output is edited in place, so that a data file that cannot be read stops the run while the
+// output still holds the files as joined; the failure is reported at its step.
+struct JoinRun::DataFile {
+    bool exists = false;
+    std::string text;
+    std::optional<platform::FileError> error;
+
+    static DataFile read(const std::string& path) {
+        DataFile file;
+        file.exists = !path.empty() && platform::fileExists(path);
+        if (!file.exists) {
+            return file;
+        }
+        try {
+            file.text = platform::readWholeFile(path);
+            cutAtNul(file.text);
+            normalizeLineBreaks(file.text);
+        } catch (const platform::FileError& e) {
+            file.error = e;
+        }
+        return file;
+    }
+
+    const std::string& textOrThrow() const {
+        if (error) {
+            throw *error;
+        }
+        return text;
+    }
+};
+
 JoinRun::JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver) : host_(host), screenSaver_(screenSaver) {}
+
+std::string_view JoinRun::dataText() const { return data_.text(); }
 
 JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& options, std::string& saveFolder) {
     if (running_) {
@@ -69,15 +95,15 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     screenSaver_.setActive(false);
     const ScopeExit end([this] {
         running_ = false;
-        host_.showDataText(dataText_);
+        host_.showDataText(data_.text());
         screenSaver_.setActive(true);
     });
 
     JoinResult result;
     result.listed = static_cast<int>(joinList.size());
     host_.clearLog();
-    dataText_.clear();
-    host_.showDataText(dataText_);
+    data_.clear();
+    host_.showDataText(data_.text());
 
     const auto chosen = host_.askOutputPath(
         {saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
@@ -99,7 +125,6 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     saveFolder = folderOfPath(output);
     platform::createEmptyFile(output);
-    prepareRoomForJoinedText(joinList);
 
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
@@ -116,13 +141,14 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
 
     log(separatorLine());
-    dataText_.clear();
-    host_.showDataText(dataText_);
+    data_.clear();
+    host_.showDataText(data_.text());
     host_.processPendingEvents();
 
     log(ansi("％を削除しています。"));
-    takePreparedRoom();
-    loadText(output, true);
+    const DataFile front = DataFile::read(options.frontFile);
+    const DataFile back = DataFile::read(options.endFile);
+    loadJoinedOutput(output);
     log(separatorLine());
 
     for (const auto& pair : options.replacements) {
@@ -130,31 +156,35 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
             continue;
         }
         log(pair.search + ansi("を削除しています。"));
-        replaceIgnoringCase(dataText_, pair.search, pair.replacement);
+        replaceIgnoringCase(data_, pair.search, pair.replacement);
     }
     log(separatorLine());
 
     // The front and end data and the "%" marks are gathered first and put around the text in one move.
     std::string prefix;
     std::string suffix;
-    if (!options.frontFile.empty() && platform::fileExists(options.frontFile)) {
+    if (front.exists) {
         log(ansi("前部に付加データを追加しています。"));
-        prefix = readDataFile(options.frontFile);
+        prefix = front.textOrThrow();
         prefix += "\r\n";  // the line feed between the front text and the data text
     }
-    if (!options.endFile.empty() && platform::fileExists(options.endFile)) {
+    if (back.exists) {
         log(ansi("後部に付加データを追加しています。"));
         suffix = "\r\n";  // the line feed between the data text and the end text
-        suffix += readDataFile(options.endFile);
+        suffix += back.textOrThrow();
     }
 
     log(separatorLine());
     addPercentMarks(options.percentMode, prefix, suffix);
-    frameText(dataText_, prefix, suffix);
+    frameText(data_, prefix, suffix);
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
-    platform::writeWholeFile(output, dataText_);
+    if (data_.inFile()) {
+        data_.checkFileIntact();  // the text was edited in the output file itself
+    } else {
+        platform::writeWholeFile(output, data_.text());
+    }
 
     log(ansi("--- 終了 ---"));
     log(ansi("結合ﾌｧｲﾙ名は") + output + ansi("です。"));
@@ -162,27 +192,6 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     host_.enablePrintButton();
     result.outcome = JoinOutcome::Completed;
     return result;
-}
-
-void JoinRun::prepareRoomForJoinedText(const std::vector<std::string>& joinList) {
-    size_t expected = kFramingSlack;
-    for (const auto& entry : joinList) {
-        expected += platform::fileSize(entry).value_or(0);
-    }
-    if (expected < kPreparedRoomMinimum) {
-        return;
-    }
-    try {
-        preparedRoom_ = std::async(std::launch::async, [expected] { return platform::preparedRoom(expected); });
-    } catch (const std::system_error&) {
-        // No thread to spare: the text gets its memory as it is read.
-    }
-}
-
-void JoinRun::takePreparedRoom() {
-    if (preparedRoom_.valid()) {
-        dataText_ = preparedRoom_.get();
-    }
 }
 
 bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const {
@@ -206,8 +215,6 @@ bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const st
 }
 
 void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string& suffix) {
-    const bool front = percentMode == OP1_FB || percentMode == OP1_F;
-    const bool back = percentMode == OP1_FB || percentMode == OP1_B;
     switch (percentMode) {
         case OP1_FB:
             log(ansi("前後に％を付加しました。"));
@@ -224,75 +231,85 @@ void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string&
         default:
             break;
     }
-    if (front) {
+    if (percentMode == OP1_FB || percentMode == OP1_F) {
         prefix.insert(0, kFrontMark);
     }
-    if (back) {
+    if (percentMode == OP1_FB || percentMode == OP1_B) {
         // The end of the whole text that prefix, data text and suffix will make.
         const std::string_view textEnd = !suffix.empty() ? std::string_view(suffix)
-                                         : !dataText_.empty() ? std::string_view(dataText_)
-                                                              : std::string_view(prefix);
+                                         : data_.size() > 0 ? data_.text()
+                                                            : std::string_view(prefix);
         suffix += backMarkFor(textEnd);
     }
 }
 
-void JoinRun::LoadDataFile(std::string_view path) { loadText(path, false); }
-
-void JoinRun::loadText(std::string_view path, bool dropPercent) {
+void JoinRun::LoadDataFile(std::string_view path) {
     auto file = tryOpenForReading(path);
     if (!file) {
         return;
     }
-    dataText_.clear();
-    platform::reserveLarge(dataText_, file->size() + kFramingSlack);
-    size_t textSize = 0;
-    LineBreakNormalizer normalizer;
-    const auto append = [&](std::string_view normalized) {
-        if (dropPercent) {
-            appendWithoutPercent(dataText_, normalized);
-        } else {
-            dataText_.append(normalized);
-        }
-    };
-    buffer_.resize(kStreamPiece);
-    for (;;) {
-        const std::string_view piece = readTextPiece(*file);
-        textSize += piece.size();
-        append(normalizer.feed(piece));
-        if (piece.size() < kStreamPiece) {
-            break;
-        }
-    }
-    append(normalizer.finish());
+    std::string text;
+    file->readRest(text);
     file.reset();
-    if (textSize == 0) {
-        dataText_ = askFormatAndReadLines(path);
-        if (dropPercent) {
-            removePercent(dataText_);
-        }
+    cutAtNul(text);
+    normalizeLineBreaks(text);
+    if (text.empty()) {
+        text = askFormatAndReadLines(path);
     }
+    data_.assign(std::move(text));
 }
 
-std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {
-    size_t n = 0;
-    while (n < buffer_.size()) {
-        const size_t got = file.read(buffer_.data() + n, buffer_.size() - n);
-        if (got == 0) {
-            break;
+void JoinRun::loadJoinedOutput(const std::string& output) {
+    // The joined output is edited in place where it can be mapped into memory; its text then stays in the
+    // file, cut at its first NUL byte.
+    if (auto file = platform::MappedFile::map(output, platform::MappedFile::Mode::ReadWrite)) {
+        const size_t regularSize = regularTextSize(file->view());
+        const size_t textSize = regularSize != std::string_view::npos ? regularSize : textOf(*file).size();
+        data_.adopt(std::move(*file), output);
+        if (textSize > 0) {
+            data_.resize(textSize);
+            if (regularSize == std::string_view::npos) {
+                normalizeLineBreaks(data_);
+            }
+            removePercent(data_);
+            return;
         }
-        n += got;
+        data_.clear();
+        data_.assign(askFormatAndReadLines(output));
+        removePercent(data_);
+        return;
     }
-    std::string_view piece(buffer_.data(), n);
-    if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
-        // The text ends at its first NUL byte: cut there, and report a short piece so that reading stops.
-        piece = piece.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - piece.data()));
-    }
-    return piece;
+    LoadDataFile(output);
+    removePercent(data_);
 }
 
 void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output) {
-    // A file that cannot be read is taken like one whose text is empty: the format question tells the
-    // operator that something is wrong with it, and nothing of an earlier file is appended again.
+    // A file that can be mapped into memory is checked in place and written out from there.
+    if (const auto file = platform::MappedFile::map(path, platform::MappedFile::Mode::ReadOnly)) {
+        const size_t regularSize = regularTextSize(file->view());
+        const std::string_view text =
+            regularSize != std::string_view::npos ? file->view().substr(0, regularSize) : textOf(*file);
+        if (text.empty()) {
+            output.write(askFormatAndReadLines(path));
+            return;
+        }
+        if (regularSize != std::string_view::npos) {
+            output.write(text);
+        } else {
+            LineBreakNormalizer normalizer;
+            for (size_t at = 0; at < text.size(); at += kStreamPiece) {
+                output.write(normalizer.feed(text.substr(at, kStreamPiece)));
+            }
+            output.write(normalizer.finish());
+        }
+        if (file->damaged()) {
+            throw platform::FileError::cannotOpen(path);
+        }
+        return;
+    }
+    // Otherwise it is read in pieces. A file that cannot be read is taken like one whose text is empty:
+    // the format question tells the operator that something is wrong with it, and nothing of an earlier
+    // file is appended again.
     auto file = tryOpenForReading(path);
     size_t textSize = 0;
     LineBreakNormalizer normalizer;
@@ -312,6 +329,23 @@ void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output
     output.write(normalizer.finish());
 }
 
+std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {
+    size_t n = 0;
+    while (n < buffer_.size()) {
+        const size_t got = file.read(buffer_.data() + n, buffer_.size() - n);
+        if (got == 0) {
+            break;
+        }
+        n += got;
+    }
+    std::string_view piece(buffer_.data(), n);
+    if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
+        // The text ends at its first NUL byte: cut there, and report a short piece so that reading stops.
+        piece = piece.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - piece.data()));
+    }
+    return piece;
+}
+
 std::string JoinRun::askFormatAndReadLines(std::string_view path) {
     const bool yes = host_.askWarningQuestion(
         ansi("ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部読み込めない可能性が有ります。\n"
@@ -324,10 +358,7 @@ std::string JoinRun::askFormatAndReadLines(std::string_view path) {
         return {};
     }
     std::string bytes;
-    char piece[65536];
-    while (const size_t n = file->read(piece, sizeof piece)) {
-        bytes.append(piece, n);
-    }
+    file->readRest(bytes);
     return readLinePieces(bytes);
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <array>
-#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/data_store.h"
 #include "core/percent_mode.h"
 
 namespace tarvelin::platform {
@@ -96,24 +96,22 @@ public:
 
     bool running() const { return running_; }
 
-    // The data text: the joined data after a complete run.
-    const std::string& dataText() const { return dataText_; }
+    // The data text: the joined data after a complete run. It stays valid until the next run starts.
+    std::string_view dataText() const;
 
-    // Reads one file into the data text, as the join does with the joined output: the file's bytes up to
-    // the first NUL with every line break made CR LF. A text that comes out empty asks the format question;
-    // on "はい(&Y)" the file is read again by the fallback line reader. A file that cannot be opened leaves
-    // the data text as it was.
+    // Reads one file into the data text: the file's bytes up to the first NUL with every line break made
+    // CR LF. A text that comes out empty asks the format question; on "はい(&Y)" the file is read again by
+    // the fallback line reader. A file that cannot be opened leaves the data text as it was.
     void LoadDataFile(std::string_view path);
 
 private:
+    struct DataFile;
+
     bool outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const;
-    // Starts preparing the memory that the joined text will take, on another thread; takes it.
-    void prepareRoomForJoinedText(const std::vector<std::string>& joinList);
-    void takePreparedRoom();
-    // Reads a file's text into the data text (LoadDataFile), dropping every "%" in the same pass when asked.
-    void loadText(std::string_view path, bool dropPercent);
-    // Appends the text of one listed file to the open output file; the file is streamed in pieces.
+    // Appends the text of one listed file to the open output file.
     void appendDataFile(const std::string& path, platform::OpenFile& output);
+    // Loads the joined output as the data text (LoadDataFile) and removes every "%" from it.
+    void loadJoinedOutput(const std::string& output);
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
     // buffer is the last one.
     std::string_view readTextPiece(platform::OpenFile& file);
@@ -126,9 +124,8 @@ private:
     JoinHost& host_;
     platform::ScreenSaver& screenSaver_;
     bool running_ = false;
-    std::string dataText_;
-    std::string buffer_;  // reused for reading listed files
-    std::future<std::string> preparedRoom_;
+    DataStore data_;
+    std::string buffer_;  // reused for reading listed files that cannot be mapped
 };
 
 }  // namespace tarvelin::core

@@ -31,12 +31,4 @@ void reserveLarge(std::string& text, size_t capacity) {
     }
 }
 
-std::string preparedRoom(size_t capacity) {
-    std::string room;
-    reserveLarge(room, capacity);
-    room.resize(capacity);  // touches every page
-    room.clear();           // keeps the room
-    return room;
-}
-
 }  // namespace tarvelin::platform

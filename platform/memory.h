@@ -11,8 +11,4 @@ namespace tarvelin::platform {
 // has no huge pages the room is reserved all the same.
 void reserveLarge(std::string& text, size_t capacity);
 
-// An empty string with room for `capacity` bytes whose memory has been touched once, so that filling it
-// later costs no page faults. Meant to be prepared on another thread while the caller does other work.
-std::string preparedRoom(size_t capacity);
-
 }  // namespace tarvelin::platform

@@ -66,6 +66,28 @@ TEST(LineBreakNormalizer, PiecesGiveTheSameResultAsTheWholeText) {
     }
 }
 
+// The one-pass check must agree with cutting at the first NUL and asking whether normalizing changes
+// anything, wherever NUL bytes and line breaks fall against the 16-byte blocks.
+TEST(RegularTextSize, AgreesWithCuttingAndNormalizing) {
+    std::mt19937 random(3);
+    const std::string alphabet = std::string("\r\nAB\0", 5);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const size_t length = random() % 70;
+        for (size_t i = 0; i < length; ++i) {
+            // Mostly regular text, so that both outcomes are common.
+            bytes += random() % 4 == 0 ? std::string(1, alphabet[random() % alphabet.size()])
+                                       : std::string(random() % 2 == 0 ? "\r\n" : "AB");
+        }
+        std::string text = bytes;
+        cutAtNul(text);
+        std::string normalized = text;
+        normalizeLineBreaks(normalized);
+        const size_t expected = normalized == text ? text.size() : std::string_view::npos;
+        ASSERT_EQ(regularTextSize(bytes), expected) << testing::PrintToString(bytes);
+    }
+}
+
 TEST(CutAtNul, KeepsTheBytesBeforeTheFirstNul) {
     std::string text("AB\0CD\0", 6);
     cutAtNul(text);
