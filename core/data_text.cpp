@@ -19,6 +19,31 @@ namespace {
 
 constexpr size_t kPieceLimit = 499;
 
+#if defined(__SSE2__)
+// The positions among 16 bytes at p that equal `a` or `b`, as the low bits of a mask.
+inline uint64_t maskOf16(const char* p, __m128i a, __m128i b) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, a), _mm_cmpeq_epi8(block, b));
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+
+// The positions among 64 bytes that equal `a` or `b`, as a bit mask.
+inline uint64_t maskOfEither(const char* p, __m128i a, __m128i b) {
+    return maskOf16(p, a, b) | maskOf16(p + 16, a, b) << 16 | maskOf16(p + 32, a, b) << 32 |
+           maskOf16(p + 48, a, b) << 48;
+}
+
+// The positions among 16 and 64 bytes that equal `value`, as a bit mask.
+inline uint64_t maskOf16(const char* p, __m128i value) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, value)));
+}
+inline uint64_t maskOf(const char* p, __m128i value) {
+    return maskOf16(p, value) | maskOf16(p + 16, value) << 16 | maskOf16(p + 32, value) << 32 |
+           maskOf16(p + 48, value) << 48;
+}
+#endif
+
 // Index of the first byte in [from, size) that is a NUL (when `stopAtNul`) or a line break that is not part
 // of a CR LF pair, or size. What stands before `from` is not looked at.
 size_t findIrregularBreak(std::string_view text, size_t from, bool stopAtNul = false) {
@@ -26,29 +51,27 @@ size_t findIrregularBreak(std::string_view text, size_t from, bool stopAtNul = f
     const size_t n = text.size();
     size_t i = from;
 #if defined(__SSE2__)
-    // In a text of CR LF pairs only, the LF positions are the CR positions moved on by one.
+    // In a text of CR LF pairs only, the LF positions are the CR positions moved on by one. The text is
+    // looked at 64 bytes at a time.
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_set1_epi8(stopAtNul ? 0 : '\r');
-    unsigned carry = 0;  // a CR in the last byte of the block before
-    while (i + 16 <= n) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const auto crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
-        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
-        const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, nul))) & ~crs;
-        const unsigned mismatch = lfs ^ (((crs << 1) | carry) & 0xFFFFU);
+    const __m128i nul = _mm_set1_epi8(0);
+    uint64_t carry = 0;  // a CR in the last byte of the block before
+    while (i + 64 <= n) {
+        const uint64_t crs = maskOf(p + i, cr);
+        const uint64_t lfs = maskOf(p + i, lf);
+        const uint64_t nuls = stopAtNul ? maskOf(p + i, nul) : 0;
+        const uint64_t mismatch = lfs ^ ((crs << 1) | carry);
         if ((mismatch | nuls) != 0) {
-            // A lone LF at k, or a lone CR before it; or a NUL.
-            const unsigned lowMismatch = mismatch & (0U - mismatch);
-            const unsigned lowNul = nuls & (0U - nuls);
-            if (mismatch != 0 && (nuls == 0 || lowMismatch <= lowNul)) {
-                const auto k = static_cast<size_t>(__builtin_ctz(mismatch));
+            // A lone LF at k, or a lone CR before it; or a NUL, whichever comes first.
+            const auto k = static_cast<size_t>(__builtin_ctzll(mismatch | nuls));
+            if (((mismatch >> k) & 1U) != 0) {
                 return ((lfs >> k) & 1U) != 0 ? i + k : i + k - 1;
             }
-            return i + static_cast<size_t>(__builtin_ctz(nuls));
+            return i + k;
         }
-        carry = crs >> 15;
-        i += 16;
+        carry = crs >> 63;
+        i += 64;
     }
     if (carry != 0 && (i == n || p[i] != '\n')) {
         return i - 1;
@@ -75,13 +98,26 @@ constexpr std::array<unsigned char, 256> kUpper = [] {
 
 // Copies `n` bytes to a lower address inside the same buffer (dst < src) or to another buffer. Small
 // copies, the usual gap between two matches, are done with loads that all come before the stores.
-inline void copyDown(char* dst, const char* src, size_t n) {
+[[gnu::always_inline]] inline void copyDown(char* dst, const char* src, size_t n) {
 #if defined(__SSE2__)
-    if (n >= 16 && n <= 32) {
-        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), head);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), tail);
+    if (n >= 16 && n <= 64) {
+        const auto load = [](const char* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); };
+        const auto store = [](char* at, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v); };
+        if (n <= 32) {
+            const __m128i a = load(src);
+            const __m128i b = load(src + n - 16);
+            store(dst, a);
+            store(dst + n - 16, b);
+        } else {
+            const __m128i a = load(src);
+            const __m128i b = load(src + 16);
+            const __m128i c = load(src + n - 32);
+            const __m128i d = load(src + n - 16);
+            store(dst, a);
+            store(dst + 16, b);
+            store(dst + n - 32, c);
+            store(dst + n - 16, d);
+        }
         return;
     }
 #endif
@@ -94,13 +130,31 @@ inline void copyDown(char* dst, const char* src, size_t n) {
         std::memcpy(dst + n - 8, &tail, 8);
         return;
     }
-    if (n < 8) {
-        for (size_t i = 0; i < n; ++i) {
-            dst[i] = src[i];
-        }
+    if (n >= 4 && n < 8) {
+        uint32_t head;
+        uint32_t tail;
+        std::memcpy(&head, src, 4);
+        std::memcpy(&tail, src + n - 4, 4);
+        std::memcpy(dst, &head, 4);
+        std::memcpy(dst + n - 4, &tail, 4);
         return;
     }
-    std::memmove(dst, src, n);
+    if (n >= 2 && n < 4) {
+        uint16_t head;
+        uint16_t tail;
+        std::memcpy(&head, src, 2);
+        std::memcpy(&tail, src + n - 2, 2);
+        std::memcpy(dst, &head, 2);
+        std::memcpy(dst + n - 2, &tail, 2);
+        return;
+    }
+    if (n == 1) {
+        *dst = *src;
+        return;
+    }
+    if (n > 0) {
+        std::memmove(dst, src, n);
+    }
 }
 
 // A search string prepared for matching: upper-cased, with the positions where case is ignored (the
@@ -118,6 +172,23 @@ public:
         }
         first_ = variants(0);
         last_ = variants(bytes_.size() - 1);
+#if defined(__SSE2__)
+        if (bytes_.size() <= 16) {
+            // Sixteen bytes compared at once: at a letter position both sides get the 0x20 bit, which
+            // folds exactly the two cases of that letter together; other positions compare as they are.
+            alignas(16) char pattern[16] = {};
+            alignas(16) char caseBits[16] = {};
+            for (size_t i = 0; i < bytes_.size(); ++i) {
+                const auto b = static_cast<unsigned char>(bytes_[i]);
+                caseBits[i] = folds_[i] != 0 && b >= 'A' && b <= 'Z' ? 0x20 : 0;
+                pattern[i] = static_cast<char>(b | static_cast<unsigned char>(caseBits[i]));
+            }
+            simdPattern_ = _mm_load_si128(reinterpret_cast<const __m128i*>(pattern));
+            simdCaseBits_ = _mm_load_si128(reinterpret_cast<const __m128i*>(caseBits));
+            simdLengthMask_ = (1U << bytes_.size()) - 1;
+            simdCompare_ = true;
+        }
+#endif
     }
 
     size_t size() const { return bytes_.size(); }
@@ -136,25 +207,22 @@ public:
         size_t knownStart = 0;  // a position known to start a character
         size_t next = 0;        // where the next match may start: the end of the last one
         size_t count = 0;
-        const auto found = [&](size_t at) {
+        const auto found = [&](size_t at) __attribute__((always_inline)) {
             onMatch(at);
             ++count;
             next = at + m;
         };
         size_t i = 0;
 #if defined(__SSE2__)
+        // 64 positions at a time: the candidates are where both the first and the last byte fit.
         const __m128i firstA = _mm_set1_epi8(first_.first);
         const __m128i firstB = _mm_set1_epi8(first_.second);
         const __m128i lastA = _mm_set1_epi8(last_.first);
         const __m128i lastB = _mm_set1_epi8(last_.second);
-        for (; i + 15 <= lastStart; i += 16) {
-            const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
-            const __m128i firsts = _mm_or_si128(_mm_cmpeq_epi8(head, firstA), _mm_cmpeq_epi8(head, firstB));
-            const __m128i lasts = _mm_or_si128(_mm_cmpeq_epi8(tail, lastA), _mm_cmpeq_epi8(tail, lastB));
-            auto candidates = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(firsts, lasts)));
+        for (; i + 63 <= lastStart; i += 64) {
+            uint64_t candidates = maskOfEither(p + i, firstA, firstB) & maskOfEither(p + i + m - 1, lastA, lastB);
             while (candidates != 0) {
-                const size_t at = i + static_cast<size_t>(__builtin_ctz(candidates));
+                const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
                 candidates &= candidates - 1;
                 if (at >= next && accept(text, at, knownStart)) {
                     found(at);
@@ -181,7 +249,7 @@ private:
     }
 
     // Whether a candidate at `at` is a match; keeps knownStart.
-    bool accept(std::string_view text, size_t at, size_t& knownStart) const {
+    [[gnu::always_inline]] bool accept(std::string_view text, size_t at, size_t& knownStart) const {
         if (!platform::isCharStartFast(text, at, knownStart)) {
             knownStart = at + 1;
             return false;
@@ -194,13 +262,25 @@ private:
         return true;
     }
 
-    bool matchesAt(std::string_view text, size_t p) const {
-        const auto* t = reinterpret_cast<const unsigned char*>(text.data() + p);
-        const auto* b = reinterpret_cast<const unsigned char*>(bytes_.data());
+    [[gnu::always_inline]] bool matchesAt(std::string_view text, size_t p) const {
         const size_t m = bytes_.size();
-        for (size_t i = 0; i < m; ++i) {
-            if ((folds_[i] != 0 ? kUpper[t[i]] : t[i]) != b[i]) {
+#if defined(__SSE2__)
+        if (simdCompare_ && p + 16 <= text.size()) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + p));
+            const __m128i folded = _mm_or_si128(block, simdCaseBits_);
+            const auto equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(folded, simdPattern_)));
+            if ((equal & simdLengthMask_) != simdLengthMask_) {
                 return false;
+            }
+        } else
+#endif
+        {
+            const auto* t = reinterpret_cast<const unsigned char*>(text.data() + p);
+            const auto* b = reinterpret_cast<const unsigned char*>(bytes_.data());
+            for (size_t i = 0; i < m; ++i) {
+                if ((folds_[i] != 0 ? kUpper[t[i]] : t[i]) != b[i]) {
+                    return false;
+                }
             }
         }
         // A search string that ends with a lone lead byte must not take the first byte of a character.
@@ -213,6 +293,12 @@ private:
     bool endsWithLoneLead_ = false;
     std::pair<char, char> first_;
     std::pair<char, char> last_;
+#if defined(__SSE2__)
+    bool simdCompare_ = false;
+    __m128i simdPattern_{};
+    __m128i simdCaseBits_{};
+    unsigned simdLengthMask_ = 0;
+#endif
 };
 
 // Replaces in place where the replacement is not longer than the search string: the write position never
@@ -221,7 +307,7 @@ size_t replaceShrinking(EditableText& text, const Pattern& pattern, std::string_
     char* data = text.data();
     size_t read = 0;
     size_t write = 0;
-    const size_t count = pattern.forEachMatch(text.view(), [&](size_t at) {
+    const size_t count = pattern.forEachMatch(text.view(), [&](size_t at) __attribute__((always_inline)) {
         if (write != read) {  // nothing moves until a replacement came out shorter
             copyDown(data + write, data + read, at - read);
         }
@@ -253,7 +339,7 @@ size_t replaceGrowing(EditableText& text, const Pattern& pattern, std::string_vi
     const char* source = data + offset;
     size_t read = 0;
     size_t write = 0;
-    pattern.forEachMatch(std::string_view(source, oldSize), [&](size_t at) {
+    pattern.forEachMatch(std::string_view(source, oldSize), [&](size_t at) __attribute__((always_inline)) {
         copyDown(data + write, source + read, at - read);
         write += at - read;
         std::memcpy(data + write, replacement.data(), replacement.size());

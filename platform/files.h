@@ -71,6 +71,7 @@ public:
     void readRest(std::string& text, size_t extraCapacity = 0);
     // Writes all of `data`. Raises FileError::cannotWrite.
     void write(std::string_view data);
+
     // Closes the file, reporting a failed final write. Raises FileError::cannotWrite.
     void close();
 
