@@ -27,10 +27,8 @@ struct Measure {
     int status = 0;
 };
 
-// Runs a program to its end; its wall time and peak resident memory. Dirty file data of the runs before is
-// written out first, so that no contender pays for another's writes.
+// Runs a program to its end; its wall time and peak resident memory.
 Measure runProcess(const std::vector<std::string>& args) {
-    ::sync();
     std::vector<char*> argv;
     for (const auto& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -53,6 +51,14 @@ Measure runProcess(const std::vector<std::string>& args) {
 }
 
 Measure runShell(const std::string& command) { return runProcess({"/bin/sh", "-c", command}); }
+
+// Puts every contender at the same start: the inputs read into the file cache (the host may drop cold
+// pages while a long contender runs) and the dirty data of the runs before written out, so that no
+// contender pays for another's writes.
+void levelTheField(const std::string& inputList) {
+    runShell("cat" + inputList + " > /dev/null");
+    ::sync();
+}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -131,19 +137,34 @@ int main(int argc, char** argv) {
     std::vector<double> joinTimes;
     std::vector<double> pipelineTimes;
     long peakKilobytes = 0;
+    // The contenders take turns at going first: whoever runs right after another writer gets the memory and
+    // disk in the state that writer left, so the order rotates from round to round.
     for (int round = 0; round < rounds; ++round) {
-        for (const auto& out : {catOut, joinOut, sedOut}) {
-            fs::remove(out);
+        for (int turn = 0; turn < 3; ++turn) {
+            const int contender = (turn + round) % 3;
+            levelTheField(inputList);
+            // Each contender's result of the round before is removed right before it runs, so that every
+            // contender writes into memory just freed.
+            fs::remove(std::vector<std::string>{catOut, joinOut, sedOut}[static_cast<size_t>(contender)]);
+            switch (contender) {
+                case 0:
+                    floorTimes.push_back(runShell(floor).seconds);
+                    break;
+                case 1: {
+                    const Measure m = runProcess(join);
+                    if (m.status != 0) {
+                        std::fprintf(stderr, "tarvelin-join failed with status %d\n", m.status);
+                        return 1;
+                    }
+                    joinTimes.push_back(m.seconds);
+                    peakKilobytes = std::max(peakKilobytes, m.peakKilobytes);
+                    break;
+                }
+                default:
+                    pipelineTimes.push_back(runShell(pipeline).seconds);
+                    break;
+            }
         }
-        floorTimes.push_back(runShell(floor).seconds);
-        const Measure m = runProcess(join);
-        if (m.status != 0) {
-            std::fprintf(stderr, "tarvelin-join failed with status %d\n", m.status);
-            return 1;
-        }
-        joinTimes.push_back(m.seconds);
-        peakKilobytes = std::max(peakKilobytes, m.peakKilobytes);
-        pipelineTimes.push_back(runShell(pipeline).seconds);
         std::printf("round %d: cat %.3f s, join %.3f s, pipeline %.3f s\n", round + 1, floorTimes.back(),
                     joinTimes.back(), pipelineTimes.back());
     }

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -193,11 +195,12 @@ public:
 
     size_t size() const { return bytes_.size(); }
 
-    // Calls onMatch(position) for every match in `text`, from left to right, without overlapping. The
-    // callback may rewrite the text below the end of the match it is given: the scan reads no byte there
-    // again.
-    template <typename OnMatch>
-    size_t forEachMatch(std::string_view text, OnMatch&& onMatch) const {
+    // Calls onMatches(positions, n) with the positions of the matches in `text`, from left to right,
+    // without overlapping, a few at a time (those that start within the same 64 bytes). The callback may
+    // rewrite the text below the end of the last match it was given: the scan reads no byte there again.
+    // Returns the number of matches.
+    template <typename OnMatches>
+    size_t forEachMatch(std::string_view text, OnMatches&& onMatches) const {
         const size_t m = bytes_.size();
         if (m > text.size()) {
             return 0;
@@ -207,33 +210,39 @@ public:
         size_t knownStart = 0;  // a position known to start a character
         size_t next = 0;        // where the next match may start: the end of the last one
         size_t count = 0;
-        const auto found = [&](size_t at) __attribute__((always_inline)) {
-            onMatch(at);
-            ++count;
-            next = at + m;
-        };
+        size_t batch[64];
         size_t i = 0;
 #if defined(__SSE2__)
-        // 64 positions at a time: the candidates are where both the first and the last byte fit.
+        // 64 positions at a time: the candidates are where both the first and the last byte fit. The
+        // matches among them are handed on together, so that the callback keeps its state in registers.
         const __m128i firstA = _mm_set1_epi8(first_.first);
         const __m128i firstB = _mm_set1_epi8(first_.second);
         const __m128i lastA = _mm_set1_epi8(last_.first);
         const __m128i lastB = _mm_set1_epi8(last_.second);
         for (; i + 63 <= lastStart; i += 64) {
             uint64_t candidates = maskOfEither(p + i, firstA, firstB) & maskOfEither(p + i + m - 1, lastA, lastB);
+            size_t found = 0;
             while (candidates != 0) {
                 const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
                 candidates &= candidates - 1;
                 if (at >= next && accept(text, at, knownStart)) {
-                    found(at);
+                    batch[found++] = at;
+                    next = at + m;
                 }
+            }
+            if (found > 0) {
+                onMatches(batch, found);
+                count += found;
             }
         }
 #endif
         for (i = std::max(i, next); i <= lastStart; ++i) {
             const char b = p[i];
             if ((b == first_.first || b == first_.second) && accept(text, i, knownStart)) {
-                found(i);
+                batch[0] = i;
+                onMatches(batch, 1);
+                ++count;
+                next = i + m;
                 i = next - 1;
             }
         }
@@ -301,33 +310,120 @@ private:
 #endif
 };
 
+// What an in-place pass over a stretch of text did: how many changes, and the stretch's new size.
+struct Compacted {
+    size_t count = 0;
+    size_t size = 0;
+};
+
 // Replaces in place where the replacement is not longer than the search string: the write position never
 // passes the read position.
-size_t replaceShrinking(EditableText& text, const Pattern& pattern, std::string_view replacement) {
-    char* data = text.data();
+Compacted replaceShrinking(char* data, size_t size, const Pattern& pattern, std::string_view replacement) {
     size_t read = 0;
     size_t write = 0;
-    const size_t count = pattern.forEachMatch(text.view(), [&](size_t at) __attribute__((always_inline)) {
-        if (write != read) {  // nothing moves until a replacement came out shorter
-            copyDown(data + write, data + read, at - read);
+    const size_t m = pattern.size();
+    const size_t count = pattern.forEachMatch(std::string_view(data, size), [&](const size_t* at, size_t n) {
+        // Local copies: stores through `data` could otherwise be taken to change them.
+        size_t r = read;
+        size_t w = write;
+        for (size_t k = 0; k < n; ++k) {
+            if (w != r) {  // nothing moves until a replacement came out shorter
+                copyDown(data + w, data + r, at[k] - r);
+            }
+            w += at[k] - r;
+            copyDown(data + w, replacement.data(), replacement.size());
+            w += replacement.size();
+            r = at[k] + m;
         }
-        write += at - read;
-        copyDown(data + write, replacement.data(), replacement.size());
-        write += replacement.size();
-        read = at + pattern.size();
+        read = r;
+        write = w;
     });
-    if (count > 0) {
-        std::memmove(data + write, data + read, text.size() - read);
-        text.resize(write + text.size() - read);
+    if (write != read) {
+        std::memmove(data + write, data + read, size - read);
     }
-    return count;
+    return {count, write + size - read};
+}
+
+// Removes every "%" from a stretch of text, in place.
+Compacted removePercentIn(char* data, size_t size) {
+    const void* firstHit = std::memchr(data, '%', size);
+    if (firstHit == nullptr) {
+        return {0, size};
+    }
+    size_t write = static_cast<size_t>(static_cast<const char*>(firstHit) - data);
+    size_t read = write + 1;
+    size_t count = 1;
+    while (read < size) {
+        const void* hit = std::memchr(data + read, '%', size - read);
+        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - data) : size;
+        std::memmove(data + write, data + read, next - read);
+        write += next - read;
+        read = next + 1;
+        count += hit != nullptr ? 1 : 0;
+    }
+    return {count, write};
+}
+
+// From this size on, a pass over the text runs on two threads, one for each half of the text.
+constexpr size_t kTwoThreadsFrom = size_t{16} << 20;
+
+// Where a large text is split between two threads: just after a line feed near its middle. No match spans
+// a line break (search strings hold none), a CR LF pair is never cut, and a character always starts after
+// a line feed. The text's size when it is small or has no line feed in its second half.
+size_t splitPoint(std::string_view text) {
+    if (text.size() < kTwoThreadsFrom) {
+        return text.size();
+    }
+    const size_t middle = text.size() / 2;
+    const void* lineFeed = std::memchr(text.data() + middle, '\n', text.size() - middle);
+    return lineFeed != nullptr ? static_cast<size_t>(static_cast<const char*>(lineFeed) - text.data()) + 1
+                               : text.size();
+}
+
+// Runs `here` on this thread and `there` on another, at once; both on this thread when no thread can be
+// started.
+template <typename Here, typename There>
+void bothAtOnce(Here here, There there) {
+    std::thread worker;
+    try {
+        worker = std::thread(there);
+    } catch (const std::system_error&) {
+        here();
+        there();
+        return;
+    }
+    here();
+    worker.join();
+}
+
+// Runs an in-place pass over the text, in two halves at once when the text is large; the second half's
+// result then moves down to follow the first's.
+template <typename Pass>
+size_t compactInPlace(EditableText& text, Pass pass) {
+    char* data = text.data();
+    const size_t size = text.size();
+    const size_t split = splitPoint(text.view());
+    Compacted first;
+    Compacted second;
+    if (split < size) {
+        bothAtOnce([&] { first = pass(data, split); }, [&] { second = pass(data + split, size - split); });
+        if (first.size != split) {
+            std::memmove(data + first.size, data + split, second.size);
+        }
+    } else {
+        first = pass(data, size);
+    }
+    if (first.size + second.size != size) {
+        text.resize(first.size + second.size);
+    }
+    return first.count + second.count;
 }
 
 // Replaces in place where the replacement is longer: the matches are counted, the text is moved to the end
 // of the grown buffer, and the result is written from the front, where the write position stays behind
 // the read position.
 size_t replaceGrowing(EditableText& text, const Pattern& pattern, std::string_view replacement) {
-    const size_t count = pattern.forEachMatch(text.view(), [](size_t) {});
+    const size_t count = pattern.forEachMatch(text.view(), [](const size_t*, size_t) {});
     if (count == 0) {
         return 0;
     }
@@ -339,12 +435,18 @@ size_t replaceGrowing(EditableText& text, const Pattern& pattern, std::string_vi
     const char* source = data + offset;
     size_t read = 0;
     size_t write = 0;
-    pattern.forEachMatch(std::string_view(source, oldSize), [&](size_t at) __attribute__((always_inline)) {
-        copyDown(data + write, source + read, at - read);
-        write += at - read;
-        std::memcpy(data + write, replacement.data(), replacement.size());
-        write += replacement.size();
-        read = at + pattern.size();
+    pattern.forEachMatch(std::string_view(source, oldSize), [&](const size_t* at, size_t n) {
+        size_t r = read;
+        size_t w = write;
+        for (size_t k = 0; k < n; ++k) {
+            copyDown(data + w, source + r, at[k] - r);
+            w += at[k] - r;
+            std::memcpy(data + w, replacement.data(), replacement.size());
+            w += replacement.size();
+            r = at[k] + pattern.size();
+        }
+        read = r;
+        write = w;
     });
     std::memmove(data + write, source + read, oldSize - read);
     return count;
@@ -373,7 +475,20 @@ void StringText::resize(size_t size) {
 size_t findIrregularBreak(std::string_view text) { return findIrregularBreak(text, 0); }
 
 size_t regularTextSize(std::string_view bytes) {
-    const size_t at = findIrregularBreak(bytes, 0, true);
+    // Each half is checked on its own: the first ends with a line feed, so no pair spans the two.
+    const size_t split = splitPoint(bytes);
+    const std::string_view first = bytes.substr(0, split);
+    const std::string_view second = bytes.substr(split);
+    size_t firstAt = 0;
+    size_t secondAt = 0;
+    if (second.empty()) {
+        firstAt = findIrregularBreak(first, 0, true);
+    } else {
+        bothAtOnce([&] { firstAt = findIrregularBreak(first, 0, true); },
+                   [&] { secondAt = findIrregularBreak(second, 0, true); });
+    }
+    // The first NUL or irregular break decides: a NUL ends a regular text, a break makes it irregular.
+    const size_t at = firstAt < first.size() ? firstAt : split + secondAt;
     return at < bytes.size() && bytes[at] != '\0' ? std::string_view::npos : at;
 }
 
@@ -454,24 +569,7 @@ std::string_view LineBreakNormalizer::finish() {
     return std::exchange(pendingCr_, false) ? std::string_view("\r\n") : std::string_view();
 }
 
-void removePercent(EditableText& text) {
-    char* data = text.data();
-    const size_t size = text.size();
-    const void* firstHit = std::memchr(data, '%', size);
-    if (firstHit == nullptr) {
-        return;
-    }
-    size_t write = static_cast<size_t>(static_cast<const char*>(firstHit) - data);
-    size_t read = write + 1;
-    while (read < size) {
-        const void* hit = std::memchr(data + read, '%', size - read);
-        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - data) : size;
-        std::memmove(data + write, data + read, next - read);
-        write += next - read;
-        read = next + 1;
-    }
-    text.resize(write);
-}
+void removePercent(EditableText& text) { compactInPlace(text, removePercentIn); }
 
 void appendWithoutPercent(std::string& out, std::string_view text) {
     while (!text.empty()) {
@@ -487,8 +585,17 @@ size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::str
         return 0;
     }
     const Pattern pattern(search);
-    return replacement.size() <= search.size() ? replaceShrinking(text, pattern, replacement)
-                                               : replaceGrowing(text, pattern, replacement);
+    if (replacement.size() > search.size()) {
+        return replaceGrowing(text, pattern, replacement);
+    }
+    if (search.find_first_of("\r\n") != std::string_view::npos) {
+        // A match could span the line break where two halves meet: one pass.
+        const Compacted result = replaceShrinking(text.data(), text.size(), pattern, replacement);
+        text.resize(result.size);
+        return result.count;
+    }
+    return compactInPlace(
+        text, [&](char* data, size_t size) { return replaceShrinking(data, size, pattern, replacement); });
 }
 
 std::string_view backMarkFor(std::string_view textEnd) {
@@ -498,13 +605,24 @@ std::string_view backMarkFor(std::string_view textEnd) {
 
 void frameText(EditableText& text, std::string_view prefix, std::string_view suffix) {
     const size_t oldSize = text.size();
-    text.resize(oldSize + prefix.size() + suffix.size());
+    const size_t shift = prefix.size();
+    text.resize(oldSize + shift + suffix.size());
     char* data = text.data();
-    if (!prefix.empty()) {
-        std::memmove(data + prefix.size(), data, oldSize);
-        std::memcpy(data, prefix.data(), prefix.size());
+    const size_t half = oldSize / 2;
+    if (shift > 0 && oldSize >= kTwoThreadsFrom && shift < half) {
+        // The two halves move up at once. The first half's new place covers the start of the second half,
+        // which is kept aside first and put back after the rest of the second half has moved.
+        const std::string kept(data + half, shift);
+        bothAtOnce([&] { std::memmove(data + shift, data, half); },
+                   [&] {
+                       std::memmove(data + half + 2 * shift, data + half + shift, oldSize - half - shift);
+                       std::memcpy(data + half + shift, kept.data(), shift);
+                   });
+    } else if (shift > 0) {
+        std::memmove(data + shift, data, oldSize);
     }
-    std::memcpy(data + prefix.size() + oldSize, suffix.data(), suffix.size());
+    std::memcpy(data, prefix.data(), shift);
+    std::memcpy(data + shift + oldSize, suffix.data(), suffix.size());
 }
 
 std::string readLinePieces(std::string_view bytes) {

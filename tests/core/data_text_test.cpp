@@ -209,3 +209,80 @@ TEST(ReadLinePieces, TakesNonEmptyPiecesOfAtMost499BytesAsLines) {
 
 }  // namespace
 }  // namespace tarvelin::core
+
+namespace tarvelin::core {
+namespace {
+
+// Texts of more than 16 MB are worked on in two halves by two threads. Their results must be those of
+// the same pass over pieces small enough for one thread, since no match spans a line break.
+class LargeText : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::mt19937 random(11);
+        const std::vector<std::string> lines = {"%\r\n", "O1234(工具 ア)\r\n", "N10 G01 X1.5 g01 Y2.\r\n",
+                                                "N20 M08\r\n", "(ソ表\\G01)\r\n", "N30 G0 Z5. F1200.\r\n"};
+        while (text.size() < (20U << 20)) {
+            text += utf8ToCp932(lines[random() % lines.size()]);
+        }
+    }
+
+    // Applies `pass` to pieces of about a megabyte, each ending with a line feed, and joins the results.
+    template <typename Pass>
+    static std::string piecewise(const std::string& input, Pass pass) {
+        std::string result;
+        for (size_t at = 0; at < input.size();) {
+            const size_t end = std::min(input.find('\n', at + (1U << 20)), input.size() - 1) + 1;
+            std::string piece = input.substr(at, end - at);
+            pass(piece);
+            result += piece;
+            at = end;
+        }
+        return result;
+    }
+
+    static std::string text;
+};
+
+std::string LargeText::text;
+
+TEST_F(LargeText, ReplacementsAndPercentRemovalMatchSmallPieces) {
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"G01", "G1"}, {"M08", ""}, {"F1200.", "F1000."}, {"\\", "/"}, {utf8ToCp932("ア"), "A"}};
+    for (const auto& [search, replacement] : pairs) {
+        std::string whole = text;
+        replaceIgnoringCase(whole, search, replacement);
+        const std::string expected =
+            piecewise(text, [&](std::string& piece) { replaceIgnoringCase(piece, search, replacement); });
+        ASSERT_TRUE(whole == expected) << search;
+    }
+    std::string whole = text;
+    removePercent(whole);
+    ASSERT_TRUE(whole == piecewise(text, [](std::string& piece) { removePercent(piece); }));
+}
+
+TEST_F(LargeText, RegularTextSizeFindsNulAndLoneBreaksInEitherHalf) {
+    EXPECT_EQ(regularTextSize(text), text.size());
+    for (const size_t at : {size_t{100}, text.size() / 2 + 7, text.size() - 3}) {
+        std::string withNul = text;
+        withNul[at] = '\0';
+        EXPECT_EQ(regularTextSize(withNul), at);
+        std::string withLoneLf = text;
+        withLoneLf.insert(at, "\n");
+        EXPECT_EQ(regularTextSize(withLoneLf), std::string_view::npos);
+    }
+    std::string nulThenLoneLf = text;
+    nulThenLoneLf[10] = '\0';
+    nulThenLoneLf.insert(text.size() - 5, "\n");
+    EXPECT_EQ(regularTextSize(nulThenLoneLf), 10U);
+}
+
+TEST_F(LargeText, FramingMovesBothHalvesIntoPlace) {
+    for (const std::string& prefix : {std::string("%\r\n"), std::string(5000, 'P'), std::string()}) {
+        std::string whole = text;
+        frameText(whole, prefix, "\r\nM30\r\n%");
+        ASSERT_TRUE(whole == prefix + text + "\r\nM30\r\n%") << prefix.size();
+    }
+}
+
+}  // namespace
+}  // namespace tarvelin::core
