@@ -143,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"アa", "A", "B", "アB", 1},             // "ア" is 0x83 0x41: never a match on its trail
         ReplaceCase{"ソA表\\", "\\", "/", "ソA表/", 1},     // "ソ" 0x83 0x5C, "表" 0x95 0x5C
         ReplaceCase{"ａｂｃabc", "ABC", "x", "ａｂｃx", 1},  // double-byte letters match exactly
-        ReplaceCase{"穴あき穴", "穴", "孔", "孔あき孔", 2}, ReplaceCase{"N10G1N20G1", "g1", "G01", "N10G01N20G01", 2}));
+        ReplaceCase{"穴あき穴", "穴", "孔", "孔あき孔", 2}, ReplaceCase{"N10G1N20G1", "g1", "G01", "N10G01N20G01", 2}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ReplaceIgnoringCaseBytes, ASearchEndingWithALoneLeadByteNeverSplitsACharacter) {
     std::string text = "X\x83\x41X\x83";

@@ -181,7 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
         PercentCase{OP1_F, "O0001\r\nM30\r\n", "前のみ％を付加しました。", "%\r\nO0001\r\nM30\r\n"},
         PercentCase{OP1_B, "O0001\r\nM30", "後のみ％を付加しました。", "O0001\r\nM30\r\n%"},
         PercentCase{OP1_B, "O0001\r\nM30\r\n", "後のみ％を付加しました。", "O0001\r\nM30\r\n%\r\n"},
-        PercentCase{5, "%O0001\r\n", nullptr, "O0001\r\n"}, PercentCase{0, "O1%\r\n", nullptr, "O1\r\n"}));
+        PercentCase{5, "%O0001\r\n", nullptr, "O0001\r\n"}, PercentCase{0, "O1%\r\n", nullptr, "O1\r\n"}),
+    [](const auto& info) { return "Mode" + std::to_string(info.param.mode) + "_" + std::to_string(info.index); });
 
 TEST_F(JoinRunTest, EveryLineBreakOfTheInputsBecomesCrLfAndFilesRunOnWithoutBreak) {
     const auto a = tree.write("A.NC", "O1\nG0\rG1\r\r\nM30");
