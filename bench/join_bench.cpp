@@ -1,11 +1,6 @@
 // The join benchmark: joins large NC programs with tarvelin-join and, in the same run and on the same
 // files, times the floor "cat INPUTS > OUT" and the pipeline "cat INPUTS | tr -d % | sed" doing the same
 // replacements. Prints the medians, the ratios and the join's peak memory against the joined size.
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "nc_generator.h"
@@ -50,7 +49,9 @@ Measure runProcess(const std::vector<std::string>& args) {
     return m;
 }
 
-Measure runShell(const std::string& command) { return runProcess({"/bin/sh", "-c", command}); }
+Measure runShell(const std::string& command) {
+    return runProcess({"/bin/sh", "-c", command});
+}
 
 // Puts every contender at the same start: the inputs read into the file cache (the host may drop cold
 // pages while a long contender runs) and the dirty data of the runs before written out, so that no
@@ -66,7 +67,9 @@ double median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 uintmax_t sizeOf(const std::string& path) {
     std::error_code ignored;
@@ -127,9 +130,8 @@ int main(int argc, char** argv) {
     const std::string pipeline = "LC_ALL=C; export LC_ALL; cat" + inputList +
                                  " | tr -d % | sed 's/G01/G1/gI; s/M08/M8/gI; s/F1200\\./F1000./gI' > " +
                                  quoted(sedOut);
-    std::vector<std::string> join = {joinProgram, "-q",       "-p",         "fb",     "-r",    "G01=G1",
-                                     "-r",        "M08=M8",   "-r",         "F1200.=F1000.", "--front", front,
-                                     "--end",     end,        "-o",         joinOut};
+    std::vector<std::string> join = {joinProgram,     "-q",      "-p",  "fb",    "-r", "G01=G1", "-r",   "M08=M8", "-r",
+                                     "F1200.=F1000.", "--front", front, "--end", end,  "-o",     joinOut};
     join.insert(join.end(), inputs.begin(), inputs.end());
 
     runShell("cat" + inputList + " > /dev/null");  // the inputs start in the page cache for every contender

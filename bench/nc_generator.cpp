@@ -39,8 +39,8 @@ bool writeNcProgram(const std::string& hostPath, uint64_t bytes, int programNumb
     double z = 5;
     while (written + block.size() < bytes) {
         if (n % 200000 == 10) {
-            block += platform::utf8ToCp932(std::string("(工具 T") + std::to_string(tool) + " " +
-                                           tools[tool % 3] + ")\r\n");
+            block +=
+                platform::utf8ToCp932(std::string("(工具 T") + std::to_string(tool) + " " + tools[tool % 3] + ")\r\n");
             std::snprintf(text, sizeof text, "N%ld T%d M06\r\nN%ld S%d M03\r\nN%ld G43 H%d Z50. M08\r\n", n, tool,
                           n + 10, 8000 + tool * 500, n + 20, tool);
             block += text;

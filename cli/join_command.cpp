@@ -1,7 +1,6 @@
 #include "cli/join_command.h"
 
 #include <getopt.h>
-
 #include <ostream>
 
 #include "core/list_file.h"
@@ -109,12 +108,18 @@ private:
 
 std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& error) {
     static const option longOptions[] = {
-        {"output", required_argument, nullptr, 'o'}, {"list", required_argument, nullptr, 'l'},
-        {"percent", required_argument, nullptr, 'p'}, {"replace", required_argument, nullptr, 'r'},
-        {"front", required_argument, nullptr, kFront}, {"end", required_argument, nullptr, kEnd},
-        {"no-front", no_argument, nullptr, kNoFront},  {"no-end", no_argument, nullptr, kNoEnd},
-        {"yes", no_argument, nullptr, 'y'},            {"quiet", no_argument, nullptr, 'q'},
-        {"help", no_argument, nullptr, 'h'},           {nullptr, 0, nullptr, 0},
+        {"output", required_argument, nullptr, 'o'},
+        {"list", required_argument, nullptr, 'l'},
+        {"percent", required_argument, nullptr, 'p'},
+        {"replace", required_argument, nullptr, 'r'},
+        {"front", required_argument, nullptr, kFront},
+        {"end", required_argument, nullptr, kEnd},
+        {"no-front", no_argument, nullptr, kNoFront},
+        {"no-end", no_argument, nullptr, kNoEnd},
+        {"yes", no_argument, nullptr, 'y'},
+        {"quiet", no_argument, nullptr, 'q'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
     };
     JoinCommand command;
     const std::string programFolder = platform::executableFolder();

@@ -23,11 +23,17 @@ void DataStore::adopt(platform::MappedFile file, std::string path) {
     path_ = std::move(path);
 }
 
-char* DataStore::data() { return file_ ? file_->data() : memory_.data(); }
+char* DataStore::data() {
+    return file_ ? file_->data() : memory_.data();
+}
 
-size_t DataStore::size() const { return file_ ? file_->size() : memory_.size(); }
+size_t DataStore::size() const {
+    return file_ ? file_->size() : memory_.size();
+}
 
-std::string_view DataStore::text() const { return file_ ? file_->view() : std::string_view(memory_); }
+std::string_view DataStore::text() const {
+    return file_ ? file_->view() : std::string_view(memory_);
+}
 
 void DataStore::resize(size_t size) {
     if (!file_) {

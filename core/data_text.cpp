@@ -193,7 +193,9 @@ public:
 #endif
     }
 
-    size_t size() const { return bytes_.size(); }
+    size_t size() const {
+        return bytes_.size();
+    }
 
     // Calls onMatches(positions, n) with the positions of the matches in `text`, from left to right,
     // without overlapping, a few at a time (those that start within the same 64 bytes). The callback may
@@ -294,7 +296,8 @@ private:
         }
         // A search string that ends with a lone lead byte must not take the first byte of a character.
         const size_t end = p + m;
-        return !endsWithLoneLead_ || end == text.size() || !platform::isTrailByte(static_cast<unsigned char>(text[end]));
+        return !endsWithLoneLead_ || end == text.size() ||
+               !platform::isTrailByte(static_cast<unsigned char>(text[end]));
     }
 
     std::string bytes_;
@@ -472,7 +475,9 @@ void StringText::resize(size_t size) {
     text_.resize(size);
 }
 
-size_t findIrregularBreak(std::string_view text) { return findIrregularBreak(text, 0); }
+size_t findIrregularBreak(std::string_view text) {
+    return findIrregularBreak(text, 0);
+}
 
 size_t regularTextSize(std::string_view bytes) {
     // Each half is checked on its own: the first ends with a line feed, so no pair spans the two.
@@ -569,12 +574,15 @@ std::string_view LineBreakNormalizer::finish() {
     return std::exchange(pendingCr_, false) ? std::string_view("\r\n") : std::string_view();
 }
 
-void removePercent(EditableText& text) { compactInPlace(text, removePercentIn); }
+void removePercent(EditableText& text) {
+    compactInPlace(text, removePercentIn);
+}
 
 void appendWithoutPercent(std::string& out, std::string_view text) {
     while (!text.empty()) {
         const void* hit = std::memchr(text.data(), '%', text.size());
-        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
+        const size_t next =
+            hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
         out.append(text.data(), next);
         text.remove_prefix(std::min(next + 1, text.size()));
     }
@@ -594,8 +602,8 @@ size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::str
         text.resize(result.size);
         return result.count;
     }
-    return compactInPlace(
-        text, [&](char* data, size_t size) { return replaceShrinking(data, size, pattern, replacement); });
+    return compactInPlace(text,
+                          [&](char* data, size_t size) { return replaceShrinking(data, size, pattern, replacement); });
 }
 
 std::string_view backMarkFor(std::string_view textEnd) {

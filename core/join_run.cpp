@@ -20,7 +20,9 @@ using platform::ansi;
 // Listed files that cannot be mapped into memory are read in pieces of this size.
 constexpr size_t kStreamPiece = size_t{1} << 20;
 
-const std::string& separatorLine() { return ansi("------------"); }
+const std::string& separatorLine() {
+    return ansi("------------");
+}
 
 // Undoes a change when the scope is left, however it is left.
 template <typename Undo>
@@ -85,7 +87,9 @@ struct JoinRun::DataFile {
 
 JoinRun::JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver) : host_(host), screenSaver_(screenSaver) {}
 
-std::string_view JoinRun::dataText() const { return data_.text(); }
+std::string_view JoinRun::dataText() const {
+    return data_.text();
+}
 
 JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& options, std::string& saveFolder) {
     if (running_) {
@@ -105,8 +109,8 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     data_.clear();
     host_.showDataText(data_.text());
 
-    const auto chosen = host_.askOutputPath(
-        {saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
+    const auto chosen =
+        host_.askOutputPath({saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
     if (!chosen) {
         result.outcome = JoinOutcome::Cancelled;
         return result;
@@ -236,7 +240,7 @@ void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string&
     }
     if (percentMode == OP1_FB || percentMode == OP1_B) {
         // The end of the whole text that prefix, data text and suffix will make.
-        const std::string_view textEnd = !suffix.empty() ? std::string_view(suffix)
+        const std::string_view textEnd = !suffix.empty()    ? std::string_view(suffix)
                                          : data_.size() > 0 ? data_.text()
                                                             : std::string_view(prefix);
         suffix += backMarkFor(textEnd);

@@ -31,7 +31,9 @@ std::string formatListFile(const std::vector<std::string>& entries) {
     return bytes;
 }
 
-std::vector<std::string> readListFile(std::string_view path) { return parseListFile(platform::readWholeFile(path)); }
+std::vector<std::string> readListFile(std::string_view path) {
+    return parseListFile(platform::readWholeFile(path));
+}
 
 void writeListFile(std::string_view path, const std::vector<std::string>& entries) {
     if (!platform::replaceFileContents(path, formatListFile(entries))) {
@@ -39,6 +41,8 @@ void writeListFile(std::string_view path, const std::vector<std::string>& entrie
     }
 }
 
-std::string listFolderOf(std::string_view listFileName) { return folderOfPath(listFileName); }
+std::string listFolderOf(std::string_view listFileName) {
+    return folderOfPath(listFileName);
+}
 
 }  // namespace tarvelin::core

@@ -10,6 +10,8 @@ enum PercentMode : int {
     OP1_NO = 4,  // "前後％無し": none
 };
 
-constexpr bool isPercentMode(int value) { return value >= OP1_FB && value <= OP1_NO; }
+constexpr bool isPercentMode(int value) {
+    return value >= OP1_FB && value <= OP1_NO;
+}
 
 }  // namespace tarvelin::core

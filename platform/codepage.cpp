@@ -1,14 +1,13 @@
 #include "platform/codepage.h"
 
-#include "platform/mbcs.h"
-
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <iconv.h>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_map>
+
+#include "platform/mbcs.h"
 
 namespace tarvelin::platform {
 namespace {
@@ -91,7 +90,9 @@ size_t utf8SequenceLength(std::string_view s) {
 }
 
 // Length of the code page 932 character that starts `s`.
-size_t cp932SequenceLength(std::string_view s) { return charLengthAt(s, 0); }
+size_t cp932SequenceLength(std::string_view s) {
+    return charLengthAt(s, 0);
+}
 
 // iconv descriptors keep state, so each thread gets its own pair.
 Converter& toUtf8() {

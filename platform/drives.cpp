@@ -1,13 +1,12 @@
 #include "platform/drives.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cstdlib>
 
 #include "platform/codepage.h"
 #include "platform/mbcs.h"
@@ -15,11 +14,17 @@
 namespace tarvelin::platform {
 namespace {
 
-char upperLetter(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char upperLetter(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
 
-bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-bool isDrivePath(std::string_view path) { return path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0]); }
+bool isDrivePath(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0]);
+}
 
 bool hostEntryExists(const std::string& path) {
     struct stat st {};
@@ -185,8 +190,8 @@ void DriveTable::set(char letter, std::string hostRoot) {
     if (hostRoot.empty()) {
         return;
     }
-    const auto at = std::lower_bound(drives_.begin(), drives_.end(), letter,
-                                     [](const Drive& d, char l) { return d.letter < l; });
+    const auto at =
+        std::lower_bound(drives_.begin(), drives_.end(), letter, [](const Drive& d, char l) { return d.letter < l; });
     drives_.insert(at, Drive{letter, normalizedRoot(std::move(hostRoot))});
 }
 
@@ -296,13 +301,21 @@ std::optional<std::string> DriveTable::toDrivePath(std::string_view hostPath) co
     return result;
 }
 
-const DriveTable& drives() { return installedTable(); }
+const DriveTable& drives() {
+    return installedTable();
+}
 
-DriveTable& mutableDrives() { return installedTable(); }
+DriveTable& mutableDrives() {
+    return installedTable();
+}
 
-void installDrives(DriveTable table) { installedTable() = std::move(table); }
+void installDrives(DriveTable table) {
+    installedTable() = std::move(table);
+}
 
-std::optional<std::string> hostPath(std::string_view path) { return installedTable().toHostPath(path); }
+std::optional<std::string> hostPath(std::string_view path) {
+    return installedTable().toHostPath(path);
+}
 
 std::string hostNameToCp932(std::string_view hostName) {
     std::string converted;

@@ -1,12 +1,11 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 #include "platform/drives.h"
@@ -56,7 +55,9 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-bool closeChecked(int fd) { return ::close(fd) == 0 || errno == EINTR; }
+bool closeChecked(int fd) {
+    return ::close(fd) == 0 || errno == EINTR;
+}
 
 std::string folderOfHost(const std::string& host) {
     const size_t slash = host.rfind('/');
@@ -88,10 +89,14 @@ mode_t currentUmask() {
 }
 
 // Writes `data` to a new file beside `target` and renames it over `target`. False when the folder does
-// not allow it; the target is then untouched.
+// not allow it; the target is then untouched. The new file has a fixed name, so that a program killed
+// before the rename leaves at most one stray file per target, which the next write takes over.
 bool replaceByRename(const std::string& target, std::string_view data) {
-    std::string temp = folderOfHost(target) + "/.tarvelin-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const size_t slash = target.rfind('/');
+    const std::string temp = slash == std::string::npos
+                                 ? "." + target + ".tarvelin-new"
+                                 : target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".tarvelin-new";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         return false;
     }
@@ -117,7 +122,8 @@ bool rewriteInPlace(const std::string& target, std::string_view data) {
         ::close(fd);
         return false;
     }
-    const bool written = writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
+    const bool written =
+        writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
     return closeChecked(fd) && written;
 }
 
@@ -208,8 +214,7 @@ OpenFile OpenFile::forAppending(std::string_view path) {
     return OpenFile(fd, std::string(path));
 }
 
-OpenFile::OpenFile(OpenFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+OpenFile::OpenFile(OpenFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
 
 OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
     if (this != &other) {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 // File services on program paths (code page 932, drive letters), mapped to the host through the installed
 // drive table. Failures that the operator must see raise FileError with the program path in the message.

@@ -1,16 +1,15 @@
 #include "platform/mapped_file.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <fcntl.h>
 #include <mutex>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 #include "platform/drives.h"
@@ -36,7 +35,9 @@ size_t pageSize() {
     return size;
 }
 
-size_t roundUpToPage(size_t n) { return (n + pageSize() - 1) & ~(pageSize() - 1); }
+size_t roundUpToPage(size_t n) {
+    return (n + pageSize() - 1) & ~(pageSize() - 1);
+}
 
 // A bus error inside a guarded mapping means that its file was cut short under it: the missing page is
 // replaced by a page of zeros, the mapping is marked damaged, and the faulting access is retried. Any
@@ -158,7 +159,9 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     return *this;
 }
 
-MappedFile::~MappedFile() { release(); }
+MappedFile::~MappedFile() {
+    release();
+}
 
 void MappedFile::release() {
     removeGuard(std::exchange(guard_, -1));

@@ -35,7 +35,9 @@ std::string upper(std::string_view text) {
     return result;
 }
 
-bool sameText(std::string_view a, std::string_view b) { return a.size() == b.size() && upper(a) == upper(b); }
+bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && upper(a) == upper(b);
+}
 
 size_t lastDelimiter(std::string_view s, std::string_view delimiters) {
     size_t found = std::string_view::npos;

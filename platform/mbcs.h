@@ -11,8 +11,12 @@
 // "|" and the letters, so byte-wise searches and case folding must know where characters start.
 namespace tarvelin::platform {
 
-constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-constexpr bool isTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+constexpr bool isLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+constexpr bool isTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
 
 // Length (1 or 2) of the character that starts at byte `i` of `s`; `i` must be the start of a character.
 inline size_t charLengthAt(std::string_view s, size_t i) {

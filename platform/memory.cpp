@@ -1,8 +1,7 @@
 #include "platform/memory.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
+#include <sys/mman.h>
 
 namespace tarvelin::platform {
 

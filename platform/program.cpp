@@ -1,8 +1,7 @@
 #include "platform/program.h"
 
-#include <unistd.h>
-
 #include <climits>
+#include <unistd.h>
 
 #include "platform/drives.h"
 
@@ -25,7 +24,9 @@ std::string toProgramPath(const std::string& host) {
 
 }  // namespace
 
-std::string executablePath() { return toProgramPath(executableHostPath()); }
+std::string executablePath() {
+    return toProgramPath(executableHostPath());
+}
 
 std::string executableFolder() {
     const std::string host = executableHostPath();

@@ -1,11 +1,11 @@
+#include <optional>
+#include <utility>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QObject>
-
-#include <optional>
-#include <utility>
 
 #include "platform/screensaver.h"
 
@@ -63,8 +63,7 @@ private:
     }
 
     static void uninhibit(QDBusConnection& bus, uint cookie) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("UnInhibit"));
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("UnInhibit"));
         call << cookie;
         bus.asyncCall(call);
     }
@@ -77,6 +76,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ScreenSaver> makeSessionScreenSaver() { return std::make_unique<DBusScreenSaver>(); }
+std::unique_ptr<ScreenSaver> makeSessionScreenSaver() {
+    return std::make_unique<DBusScreenSaver>();
+}
 
 }  // namespace tarvelin::platform

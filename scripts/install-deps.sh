@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-translations-l10n
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-ipafont-gothic xvfb xauth x11-apps imagemagick poppler-utils dbus-daemon dbus-bin
 )
 

@@ -1,11 +1,12 @@
 #include "cli/join_command.h"
 
-#include <gtest/gtest.h>
-
 #include <sstream>
+
+#include <gtest/gtest.h>
 
 #include "platform/codepage.h"
 #include "platform/screensaver.h"
+
 #include "support/recording_host.h"
 #include "support/temp_tree.h"
 
@@ -54,8 +55,8 @@ TEST_F(JoinCommandTest, GivesTheEnginesResult) {
     tree.write("Front.txt", "(FRONT)\r\n");
     tree.write("End.txt", "(END)\r\n");
     const CommandRun run = runCommand({"-o", tree.host("OUT.NC"), "-p", "b", "-r", "g91=G90", "-r", "加工=KAKOU",
-                                "--front", tree.host("Front.txt"), "--end", tree.host("End.txt"),
-                                tree.host("A.NC"), tree.host("NONE.NC"), tree.host("表.NC")});
+                                       "--front", tree.host("Front.txt"), "--end", tree.host("End.txt"),
+                                       tree.host("A.NC"), tree.host("NONE.NC"), tree.host("表.NC")});
     ASSERT_EQ(run.status, 0) << run.err;
 
     test::RecordingHost host;
@@ -73,7 +74,8 @@ TEST_F(JoinCommandTest, GivesTheEnginesResult) {
                saveFolder);
 
     EXPECT_EQ(tree.read("OUT.NC"), tree.read("ENGINE.NC"));
-    EXPECT_EQ(tree.read("OUT.NC"), "(FRONT)\r\n\r\n\r\nO0001\r\nG90 G0 X1\r\nM30\r\n\r\n\r\nO0002\r\n(KAKOU)\r\nM30\r\n(END)\r\n%\r\n");
+    EXPECT_EQ(tree.read("OUT.NC"),
+              "(FRONT)\r\n\r\n\r\nO0001\r\nG90 G0 X1\r\nM30\r\n\r\n\r\nO0002\r\n(KAKOU)\r\nM30\r\n(END)\r\n%\r\n");
     std::vector<std::string> expectedLog = host.log;
     for (auto& line : expectedLog) {
         const std::string engineOut = tree.host("ENGINE.NC");
@@ -91,7 +93,7 @@ TEST_F(JoinCommandTest, TakesTheInputsFromAListFile) {
     tree.write("B.NC", "O2\r\n");
     tree.write("JOB.LST", "C:\\B.NC\r\nC:\\A.NC\r\n");
     const CommandRun run = runCommand({"--list", tree.host("JOB.LST"), "--output", tree.host("OUT.NC"), "--percent",
-                                "none", "--no-front", "--no-end", "--quiet"});
+                                       "none", "--no-front", "--no-end", "--quiet"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(tree.read("OUT.NC"), "O2\r\nO1\r\n");
     EXPECT_EQ(run.out, "");
@@ -101,8 +103,8 @@ TEST_F(JoinCommandTest, FormatQuestionIsAnsweredByYes) {
     tree.write("A.NC", std::string("\0\r\nLINE\r\n", 9));
     tree.write("B.NC", "O2\r\n");
     for (const bool yes : {false, true}) {
-        std::vector<std::string> args = {"-o", tree.host("OUT.NC"), "-p", "4", "--no-front", "--no-end",
-                                         tree.host("A.NC"), tree.host("B.NC")};
+        std::vector<std::string> args = {
+            "-o", tree.host("OUT.NC"), "-p", "4", "--no-front", "--no-end", tree.host("A.NC"), tree.host("B.NC")};
         if (yes) {
             args.push_back("-y");
         }
@@ -134,12 +136,12 @@ TEST_F(JoinCommandTest, RefusedOrFailedRunsExitWithOne) {
 TEST_F(JoinCommandTest, BadUsageExitsWithTwoAndTheUsage) {
     const std::vector<std::vector<std::string>> bad = {
         {},
-        {"A.NC"},                                      // no output
-        {"-o", "OUT.NC"},                              // no inputs
-        {"-o", "OUT.NC", "-l", "X.LST", "A.NC"},       // both inputs and a list
-        {"-o", "OUT.NC", "-p", "7", "A.NC"},           // no such percent mode
-        {"-o", "OUT.NC", "-r", "=X", "A.NC"},          // empty search string
-        {"-o", "OUT.NC", "-r", "NOEQUALS", "A.NC"},    // no "="
+        {"A.NC"},                                              // no output
+        {"-o", "OUT.NC"},                                      // no inputs
+        {"-o", "OUT.NC", "-l", "X.LST", "A.NC"},               // both inputs and a list
+        {"-o", "OUT.NC", "-p", "7", "A.NC"},                   // no such percent mode
+        {"-o", "OUT.NC", "-r", "=X", "A.NC"},                  // empty search string
+        {"-o", "OUT.NC", "-r", "NOEQUALS", "A.NC"},            // no "="
         {"-o", "OUT.NC", "-r", "\xF0\x9F\x98\x80=X", "A.NC"},  // not in Shift-JIS
         {"-o", "OUT.NC", "-r", "A=B", "-r", "C=D", "-r", "E=F", "-r", "G=H", "A.NC"},
         {"-o", "OUT.NC", "--bogus", "A.NC"},

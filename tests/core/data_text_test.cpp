@@ -1,8 +1,8 @@
 #include "core/data_text.h"
 
-#include <gtest/gtest.h>
-
 #include <random>
+
+#include <gtest/gtest.h>
 
 #include "platform/codepage.h"
 
@@ -27,11 +27,11 @@ TEST(NormalizeLineBreaks, EveryBreakBecomesCrLf) {
         {"A\n\rB", "A\r\n\r\nB"},
         {"\n\n", "\r\n\r\n"},
         {"\r", "\r\n"},
-        {std::string(40, 'x') + "\n" + std::string(20, 'y') + "\r", std::string(40, 'x') + "\r\n" +
-                                                                       std::string(20, 'y') + "\r\n"},
+        {std::string(40, 'x') + "\n" + std::string(20, 'y') + "\r",
+         std::string(40, 'x') + "\r\n" + std::string(20, 'y') + "\r\n"},
         // A CR LF pair that straddles a 16-byte block.
-        {std::string(15, 'x') + "\r\n" + std::string(15, 'y') + "\n", std::string(15, 'x') + "\r\n" +
-                                                                        std::string(15, 'y') + "\r\n"},
+        {std::string(15, 'x') + "\r\n" + std::string(15, 'y') + "\n",
+         std::string(15, 'x') + "\r\n" + std::string(15, 'y') + "\r\n"},
     };
     for (const auto& c : cases) {
         std::string text = c.input;
@@ -132,18 +132,18 @@ TEST_P(ReplaceIgnoringCase, Replaces) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReplaceIgnoringCase,
-    ::testing::Values(
-        ReplaceCase{"g91 G91", "G91", "G90", "G90 G90", 2}, ReplaceCase{"G91 g91", "g91", "x", "x x", 2},
-        ReplaceCase{"AAAA", "AA", "B", "BB", 2},            // left to right, no overlap
-        ReplaceCase{"AAA", "AA", "AAA", "AAAA", 1},         // the replacement is not searched again
-        ReplaceCase{"ab", "AB", "abab", "abab", 1},         // nor is it when it grows
-        ReplaceCase{"XYZ", "Y", "", "XZ", 1},               // an empty replacement deletes
-        ReplaceCase{"XYZ", "", "Q", "XYZ", 0},              // an empty search does nothing
-        ReplaceCase{"XYZ", "XYZW", "Q", "XYZ", 0},          // longer than the text
-        ReplaceCase{"アa", "A", "B", "アB", 1},             // "ア" is 0x83 0x41: never a match on its trail
-        ReplaceCase{"ソA表\\", "\\", "/", "ソA表/", 1},     // "ソ" 0x83 0x5C, "表" 0x95 0x5C
-        ReplaceCase{"ａｂｃabc", "ABC", "x", "ａｂｃx", 1},  // double-byte letters match exactly
-        ReplaceCase{"穴あき穴", "穴", "孔", "孔あき孔", 2}, ReplaceCase{"N10G1N20G1", "g1", "G01", "N10G01N20G01", 2}),
+    ::testing::Values(ReplaceCase{"g91 G91", "G91", "G90", "G90 G90", 2}, ReplaceCase{"G91 g91", "g91", "x", "x x", 2},
+                      ReplaceCase{"AAAA", "AA", "B", "BB", 2},         // left to right, no overlap
+                      ReplaceCase{"AAA", "AA", "AAA", "AAAA", 1},      // the replacement is not searched again
+                      ReplaceCase{"ab", "AB", "abab", "abab", 1},      // nor is it when it grows
+                      ReplaceCase{"XYZ", "Y", "", "XZ", 1},            // an empty replacement deletes
+                      ReplaceCase{"XYZ", "", "Q", "XYZ", 0},           // an empty search does nothing
+                      ReplaceCase{"XYZ", "XYZW", "Q", "XYZ", 0},       // longer than the text
+                      ReplaceCase{"アa", "A", "B", "アB", 1},          // "ア" is 0x83 0x41: never a match on its trail
+                      ReplaceCase{"ソA表\\", "\\", "/", "ソA表/", 1},  // "ソ" 0x83 0x5C, "表" 0x95 0x5C
+                      ReplaceCase{"ａｂｃabc", "ABC", "x", "ａｂｃx", 1},  // double-byte letters match exactly
+                      ReplaceCase{"穴あき穴", "穴", "孔", "孔あき孔", 2},
+                      ReplaceCase{"N10G1N20G1", "g1", "G01", "N10G01N20G01", 2}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ReplaceIgnoringCaseBytes, ASearchEndingWithALoneLeadByteNeverSplitsACharacter) {
@@ -220,8 +220,8 @@ class LargeText : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::mt19937 random(11);
-        const std::vector<std::string> lines = {"%\r\n", "O1234(工具 ア)\r\n", "N10 G01 X1.5 g01 Y2.\r\n",
-                                                "N20 M08\r\n", "(ソ表\\G01)\r\n", "N30 G0 Z5. F1200.\r\n"};
+        const std::vector<std::string> lines = {"%\r\n",       "O1234(工具 ア)\r\n", "N10 G01 X1.5 g01 Y2.\r\n",
+                                                "N20 M08\r\n", "(ソ表\\G01)\r\n",    "N30 G0 Z5. F1200.\r\n"};
         while (text.size() < (20U << 20)) {
             text += utf8ToCp932(lines[random() % lines.size()]);
         }

@@ -1,14 +1,15 @@
 #include "core/join_run.h"
 
-#include <gtest/gtest.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <gtest/gtest.h>
 
 #include "platform/codepage.h"
 #include "platform/file_error.h"
 #include "platform/screensaver.h"
+
 #include "support/recording_host.h"
 #include "support/temp_tree.h"
 
@@ -135,7 +136,7 @@ TEST_F(JoinRunTest, OutputThatIsAnInputUnderAnotherSpellingIsRefused) {
     tree.makeFolder("NC/SUB");
 
     for (const std::string& output : {tree.drive("LINK.NC"), std::string("C:\\NC\\SUB\\..\\.\\B.NC"),
-                                     tree.host("NC/B.NC"), tree.host("NC/SUB/../B.NC")}) {
+                                      tree.host("NC/B.NC"), tree.host("NC/SUB/../B.NC")}) {
         SCOPED_TRACE(output);
         host.outputPath = output;
         host.messages.clear();
@@ -174,14 +175,14 @@ TEST_P(PercentModeTest, MarksAndLogLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, PercentModeTest,
-    ::testing::Values(
-        PercentCase{OP1_NO, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％は有りません。", "\r\nO0001\r\nM30\r\n\r\n"},
-        PercentCase{OP1_FB, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％を付加しました。",
-                    "%\r\n\r\nO0001\r\nM30\r\n\r\n%\r\n"},
-        PercentCase{OP1_F, "O0001\r\nM30\r\n", "前のみ％を付加しました。", "%\r\nO0001\r\nM30\r\n"},
-        PercentCase{OP1_B, "O0001\r\nM30", "後のみ％を付加しました。", "O0001\r\nM30\r\n%"},
-        PercentCase{OP1_B, "O0001\r\nM30\r\n", "後のみ％を付加しました。", "O0001\r\nM30\r\n%\r\n"},
-        PercentCase{5, "%O0001\r\n", nullptr, "O0001\r\n"}, PercentCase{0, "O1%\r\n", nullptr, "O1\r\n"}),
+    ::testing::Values(PercentCase{OP1_NO, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％は有りません。",
+                                  "\r\nO0001\r\nM30\r\n\r\n"},
+                      PercentCase{OP1_FB, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％を付加しました。",
+                                  "%\r\n\r\nO0001\r\nM30\r\n\r\n%\r\n"},
+                      PercentCase{OP1_F, "O0001\r\nM30\r\n", "前のみ％を付加しました。", "%\r\nO0001\r\nM30\r\n"},
+                      PercentCase{OP1_B, "O0001\r\nM30", "後のみ％を付加しました。", "O0001\r\nM30\r\n%"},
+                      PercentCase{OP1_B, "O0001\r\nM30\r\n", "後のみ％を付加しました。", "O0001\r\nM30\r\n%\r\n"},
+                      PercentCase{5, "%O0001\r\n", nullptr, "O0001\r\n"}, PercentCase{0, "O1%\r\n", nullptr, "O1\r\n"}),
     [](const auto& info) { return "Mode" + std::to_string(info.param.mode) + "_" + std::to_string(info.index); });
 
 TEST_F(JoinRunTest, EveryLineBreakOfTheInputsBecomesCrLfAndFilesRunOnWithoutBreak) {

@@ -1,10 +1,12 @@
 #include "core/list_file.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <gtest/gtest.h>
 
 #include "platform/codepage.h"
 #include "platform/file_error.h"
+
 #include "support/temp_tree.h"
 
 namespace tarvelin::core {

@@ -1,14 +1,15 @@
 // Joins of real NC programs from the shared data beside the repository, checked against a plain
 // line-by-line model of the join written independently of the engine's in-place passes.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include <gtest/gtest.h>
+
 #include "core/join_run.h"
 #include "platform/screensaver.h"
+
 #include "support/recording_host.h"
 #include "support/temp_tree.h"
 

@@ -8,7 +8,7 @@ namespace {
 TEST(Codepage, JapaneseTextRoundTrips) {
     const std::string utf8 = "結合ﾌｧｲﾙ名は C:\\表\\ソ.NC ①㈱ です。";
     const std::string cp932 = utf8ToCp932(utf8);
-    EXPECT_EQ(cp932.substr(0, 4), "\x8C\x8B\x8D\x87");  // 結合
+    EXPECT_EQ(cp932.substr(0, 4), "\x8C\x8B\x8D\x87");     // 結合
     EXPECT_NE(cp932.find("\x95\x5C"), std::string::npos);  // 表
     EXPECT_EQ(cp932ToUtf8(cp932), utf8);
 }
@@ -20,11 +20,20 @@ TEST(Codepage, BackslashAndTildeStayAscii) {
 }
 
 TEST(Codepage, InvalidBytesAndUnrepresentableCharactersAreReplaced) {
-    EXPECT_EQ(cp932ToUtf8("A\x80" "B"), "A\xEF\xBF\xBD" "B");
-    EXPECT_EQ(cp932ToUtf8("A\x82"), "A\xEF\xBF\xBD");          // a lead byte at the end
-    EXPECT_EQ(cp932ToUtf8("\x82\x0A" "B"), "\xEF\xBF\xBD\nB");  // a lead byte before a line feed
-    EXPECT_EQ(utf8ToCp932("A\xF0\x9F\x98\x80" "B"), "A?B");     // an emoji
-    EXPECT_EQ(utf8ToCp932("A\xFF" "B"), "A?B");
+    EXPECT_EQ(cp932ToUtf8("A\x80"
+                          "B"),
+              "A\xEF\xBF\xBD"
+              "B");
+    EXPECT_EQ(cp932ToUtf8("A\x82"), "A\xEF\xBF\xBD");  // a lead byte at the end
+    EXPECT_EQ(cp932ToUtf8("\x82\x0A"
+                          "B"),
+              "\xEF\xBF\xBD\nB");  // a lead byte before a line feed
+    EXPECT_EQ(utf8ToCp932("A\xF0\x9F\x98\x80"
+                          "B"),
+              "A?B");  // an emoji
+    EXPECT_EQ(utf8ToCp932("A\xFF"
+                          "B"),
+              "A?B");
 
     std::string out;
     EXPECT_FALSE(tryUtf8ToCp932("\xF0\x9F\x98\x80", out));

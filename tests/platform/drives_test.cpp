@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+
 #include "support/temp_tree.h"
 
 namespace tarvelin::platform {
@@ -28,8 +29,8 @@ TEST(DriveTable, MapsDrivePathsToHostPaths) {
         {"Z:\\etc\\hosts", "/etc/hosts"},
         {"C:\\NC\\.\\SUB\\..\\A.NC", "/home/op/NC/A.NC"},
         {"C:\\..\\..\\etc\\passwd", "/home/op/etc/passwd"},  // never above the drive's root
-        {"\\NC\\A.NC", "/home/op/NC/A.NC"},                   // the root of drive C:
-        {"/tmp/x/../a.nc", "/tmp/x/../a.nc"},                 // a host path stands as it is
+        {"\\NC\\A.NC", "/home/op/NC/A.NC"},                  // the root of drive C:
+        {"/tmp/x/../a.nc", "/tmp/x/../a.nc"},                // a host path stands as it is
         {"rel/a.nc", "rel/a.nc"},
     };
     for (const auto& [path, host] : cases) {

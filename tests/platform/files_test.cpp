@@ -1,13 +1,14 @@
 #include "platform/files.h"
 
-#include <gtest/gtest.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <gtest/gtest.h>
 
 #include "platform/codepage.h"
 #include "platform/file_error.h"
+
 #include "support/temp_tree.h"
 
 namespace tarvelin::platform {
@@ -86,7 +87,7 @@ TEST(Files, ReplaceFileContentsRewritesInPlaceWhereTheFolderIsReadOnly) {
     ::chmod(tree.host("RO/LOCKED.LST").c_str(), 0444);
     ::chmod(tree.host("RO").c_str(), 0555);
     const bool ok = test::asUnprivilegedUser(tree, [&] {
-        return replaceFileContents("C:\\RO\\JOB.LST", "new") &&  // the file is writable: in place
+        return replaceFileContents("C:\\RO\\JOB.LST", "new") &&   // the file is writable: in place
                !replaceFileContents("C:\\RO\\OTHER.LST", "x") &&  // no new file in the folder
                !replaceFileContents("C:\\RO\\LOCKED.LST", "x");   // neither way
     });

@@ -1,7 +1,8 @@
 #include "platform/mapped_file.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_tree.h"
 

@@ -25,16 +25,25 @@ TEST(Upper, SingleByteLettersOnly) {
 TEST(Upper, DoubleByteCharactersAreLeftAlone) {
     // "ア" is 0x83 0x41 and "Ｂ" 0x82 0x61: their trail bytes look like letters.
     EXPECT_EQ(upper(utf8ToCp932("aアbＢcｂ")), utf8ToCp932("AアBＢCｂ"));
-    EXPECT_EQ(upper("abc\x82"), "ABC\x82");          // a lone lead byte at the end
-    EXPECT_EQ(upper("\x82" "a" "a"), "\x82" "aA");   // the first "a" is a trail byte
-    EXPECT_EQ(upper("\x82\x0A" "a"), "\x82\x0A" "A");  // a line feed is no trail byte
+    EXPECT_EQ(upper("abc\x82"), "ABC\x82");  // a lone lead byte at the end
+    EXPECT_EQ(upper("\x82"
+                    "a"
+                    "a"),
+              "\x82"
+              "aA");  // the first "a" is a trail byte
+    EXPECT_EQ(upper("\x82\x0A"
+                    "a"),
+              "\x82\x0A"
+              "A");  // a line feed is no trail byte
 }
 
 TEST(SameText, IgnoresSingleByteCase) {
     EXPECT_TRUE(sameText("c:\\nc\\a.nc", "C:\\NC\\A.NC"));
     EXPECT_FALSE(sameText("C:\\NC\\A.NC", "C:\\NC\\A.NC "));
     EXPECT_FALSE(sameText(utf8ToCp932("ｂ"), utf8ToCp932("Ｂ")));
-    EXPECT_FALSE(sameText(utf8ToCp932("ア"), "\x83" "a"));
+    EXPECT_FALSE(sameText(utf8ToCp932("ア"),
+                          "\x83"
+                          "a"));
 }
 
 TEST(IsCharStart, FollowsPairsFromTheStart) {
@@ -46,7 +55,9 @@ TEST(IsCharStart, FollowsPairsFromTheStart) {
         EXPECT_EQ(isCharStart(s, i, i), true) << i;  // a known start is a start
     }
     // A run of lead-range bytes pairs off from its beginning.
-    const std::string run = "\x81\x81\x81\x81" "A";
+    const std::string run =
+        "\x81\x81\x81\x81"
+        "A";
     EXPECT_TRUE(isCharStart(run, 4));
     EXPECT_FALSE(isCharStart(run.substr(1), 3));
 }

@@ -1,11 +1,11 @@
+#include "platform/screensaver.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QObject>
 #include <gtest/gtest.h>
-
-#include "platform/screensaver.h"
 
 namespace tarvelin::platform {
 namespace {
@@ -48,8 +48,8 @@ protected:
         }
         QDBusConnection bus = QDBusConnection::sessionBus();
         ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
-        ASSERT_TRUE(bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &fake,
-                                       QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(
+            bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &fake, QDBusConnection::ExportAllSlots));
     }
     void TearDown() override {
         QDBusConnection bus = QDBusConnection::sessionBus();

@@ -4,14 +4,18 @@
 
 namespace tarvelin::test {
 
-void RecordingHost::addLogLine(std::string_view line) { log.push_back(platform::cp932ToUtf8(line)); }
+void RecordingHost::addLogLine(std::string_view line) {
+    log.push_back(platform::cp932ToUtf8(line));
+}
 
 std::optional<std::string> RecordingHost::askOutputPath(const core::SaveDialogRequest& request) {
     saveDialogs.push_back(request);
     return outputPath;
 }
 
-void RecordingHost::showStopMessage(std::string_view text) { messages.push_back(platform::cp932ToUtf8(text)); }
+void RecordingHost::showStopMessage(std::string_view text) {
+    messages.push_back(platform::cp932ToUtf8(text));
+}
 
 bool RecordingHost::askWarningQuestion(std::string_view text) {
     questions.push_back(platform::cp932ToUtf8(text));

@@ -1,14 +1,13 @@
 #include "support/temp_tree.h"
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarvelin::test {
 
@@ -68,9 +67,13 @@ std::string TempTree::read(std::string_view relative) const {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool TempTree::exists(std::string_view relative) const { return fs::exists(host(relative)); }
+bool TempTree::exists(std::string_view relative) const {
+    return fs::exists(host(relative));
+}
 
-void TempTree::makeFolder(std::string_view relative) const { fs::create_directories(host(relative)); }
+void TempTree::makeFolder(std::string_view relative) const {
+    fs::create_directories(host(relative));
+}
 
 std::string sharedDataFolder() {
     std::error_code ignored;

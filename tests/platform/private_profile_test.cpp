@@ -1,0 +1,104 @@
+#include "platform/private_profile.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+
+#include "support/temp_tree.h"
+
+namespace tarvelin::platform {
+namespace {
+
+constexpr const char* kPath = "C:\\T.INI";
+
+// What the operator wrote by hand stays: comments, blank lines, spacing, line ends and unknown sections.
+TEST(PrivateProfile, HandEditedFileKeepsEveryLineItsWritesDoNotTouch) {
+    test::TempTree tree;
+    const std::string before =
+        "; settings of the shop floor PC\n"
+        "\n"
+        "[Main]\n"
+        "  Top  =  120   ; moved by hand\n"
+        "DirPath=C:\\NC\n"
+        "\n"
+        "[Custom]\n"
+        "x = \"kept\"\n"
+        "\n"
+        "[View]\n"
+        "Width=600\n";
+    tree.write("T.INI", before);
+    EXPECT_TRUE(writeProfileString(kPath, "main", "DIRPATH", std::string_view("D:\\JOB")));
+    EXPECT_TRUE(writeProfileString(kPath, "Main", "Left", std::string_view("30")));
+    EXPECT_TRUE(writeProfileString(kPath, "View", "Height", std::string_view("510")));
+    EXPECT_TRUE(writeProfileString(kPath, "Edit", "DelChar1", std::string_view("G91")));
+    EXPECT_EQ(tree.read("T.INI"),
+              "; settings of the shop floor PC\n"
+              "\n"
+              "[Main]\n"
+              "  Top  =  120   ; moved by hand\n"
+              "DirPath=D:\\JOB\n"
+              "Left=30\n"
+              "\n"
+              "[Custom]\n"
+              "x = \"kept\"\n"
+              "\n"
+              "[View]\n"
+              "Width=600\n"
+              "Height=510\n"
+              "[Edit]\n"
+              "DelChar1=G91\n");
+    EXPECT_EQ(readProfileString(kPath, "Main", "Top", "10"), "120   ; moved by hand");
+    EXPECT_EQ(readProfileString(kPath, "Custom", "x", ""), "kept");
+}
+
+TEST(PrivateProfile, SameValueLeavesTheFileAlone) {
+    test::TempTree tree;
+    tree.write("T.INI", "[A]\na = 1\n");
+    struct stat before {};
+    ::stat(tree.host("T.INI").c_str(), &before);
+    EXPECT_TRUE(writeProfileString(kPath, "A", "a", std::string_view("1")));
+    struct stat after {};
+    ::stat(tree.host("T.INI").c_str(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino);  // not even replaced by an equal copy
+    EXPECT_EQ(tree.read("T.INI"), "[A]\na = 1\n");
+}
+
+TEST(PrivateProfile, ShiftJisNamesAndValuesWithTrailBytesThatLookLikeBrackets) {
+    test::TempTree tree;
+    const std::string section = utf8ToCp932("表ゾ");  // "ゾ" ends with the byte of "]"
+    EXPECT_TRUE(writeProfileString(kPath, section, "User1_Name", std::string_view(utf8ToCp932("ﾕｰｻﾞ定義1"))));
+    EXPECT_EQ(readProfileString(kPath, section, "user1_name", ""), utf8ToCp932("ﾕｰｻﾞ定義1"));
+    EXPECT_EQ(tree.read("T.INI"), utf8ToCp932("[表ゾ]\r\nUser1_Name=ﾕｰｻﾞ定義1\r\n"));
+}
+
+TEST(PrivateProfile, UnwritableFileFailsAndStaysAsItWas) {
+    test::TempTree tree;
+    tree.write("T.INI", "[A]\r\na=1\r\n");
+    ::chmod(tree.host("T.INI").c_str(), 0444);
+    tree.write("RO/T.INI", "[A]\r\na=1\r\n");
+    ::chmod(tree.host("RO").c_str(), 0555);
+    const bool asExpected = test::asUnprivilegedUser(tree, [] {
+        return !writeProfileString(kPath, "A", "a", std::string_view("2")) &&
+               !writeProfileString(kPath, "A", "a", std::string_view("1")) &&           // unchanged, still refused
+               writeProfileString("C:\\RO\\T.INI", "A", "a", std::string_view("2")) &&  // rewritten in place
+               !writeProfileString("C:\\RO\\NEW.INI", "A", "a", std::string_view("2"));
+    });
+    EXPECT_TRUE(asExpected);
+    EXPECT_EQ(tree.read("T.INI"), "[A]\r\na=1\r\n");
+    EXPECT_EQ(tree.read("RO/T.INI"), "[A]\r\na=2\r\n");
+    EXPECT_FALSE(tree.exists("RO/NEW.INI"));
+}
+
+TEST(PrivateProfile, ValuesAreReadUpTo2047BytesAndDefaultsApply) {
+    test::TempTree tree;
+    const std::string longValue(3000, 'x');
+    ASSERT_TRUE(writeProfileString(kPath, "S", "Long", std::string_view(longValue)));
+    EXPECT_EQ(readProfileString(kPath, "S", "Long", ""), std::string(2047, 'x'));
+    EXPECT_EQ(readProfileString(kPath, "S", "Missing", std::string_view("C:")), "C:");
+    EXPECT_EQ(readProfileString("C:\\NONE.INI", "S", "Long", std::nullopt), "");
+}
+
+}  // namespace
+}  // namespace tarvelin::platform
