@@ -1,0 +1,35 @@
+#include "support/scripted_prompter.h"
+
+#include <QStringList>
+
+namespace tarvelin::test {
+
+ui::PromptButton ScriptedPrompter::message(const ui::MessageRequest& request) {
+    messages.push_back(request);
+    if (!answers.empty()) {
+        const ui::PromptButton answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return request.buttons.empty() ? ui::PromptButton::Ok : request.buttons.front();
+}
+
+std::optional<QString> ScriptedPrompter::saveFileName(const ui::FileDialogRequest& request) {
+    fileDialogs.push_back(request);
+    if (fileAnswers.empty()) {
+        return std::nullopt;
+    }
+    const auto answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+QStringList ScriptedPrompter::texts() const {
+    QStringList list;
+    for (const auto& m : messages) {
+        list << m.text;
+    }
+    return list;
+}
+
+}  // namespace tarvelin::test

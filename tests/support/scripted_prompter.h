@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "ui/prompter.h"
+
+namespace tarvelin::test {
+
+// A prompter for tests: it records every message and dialog it is asked for and answers from a script.
+// A message without a scripted answer gets its first button; a file dialog without one is cancelled.
+class ScriptedPrompter : public ui::Prompter {
+public:
+    std::deque<ui::PromptButton> answers;
+    std::deque<std::optional<QString>> fileAnswers;
+
+    std::vector<ui::MessageRequest> messages;
+    std::vector<ui::FileDialogRequest> fileDialogs;
+
+    ui::PromptButton message(const ui::MessageRequest& request) override;
+    std::optional<QString> saveFileName(const ui::FileDialogRequest& request) override;
+
+    // The texts of the messages so far.
+    QStringList texts() const;
+};
+
+}  // namespace tarvelin::test

@@ -1,0 +1,322 @@
+// The main window driven through its real widgets, offscreen, on a temporary folder tree mapped as drive C:.
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "core/settings.h"
+#include "platform/codepage.h"
+#include "platform/drives.h"
+#include "platform/private_profile.h"
+#include "platform/screensaver.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
+#include "ui/MainUnit.h"
+#include "ui/browser_controls.h"
+#include "ui/window_fonts.h"
+
+using namespace tarvelin;
+using ui::PromptButton;
+
+namespace {
+
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QStringList itemTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) {
+        texts << list->item(i)->text();
+    }
+    return texts;
+}
+
+// One main window on its own folder tree, settings file and drive table.
+struct Harness {
+    test::TempTree tree;
+    test::ScriptedPrompter prompter;
+    platform::NoScreenSaver screenSaver;
+    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\"};
+    std::unique_ptr<ui::TMainForm> form;
+
+    Harness() {
+        tree.write("NC/O1001.NC", "%\r\nO1001\r\nM30\r\n%\r\n");
+        tree.write("NC/O1002.NC", "%\r\nO1002\r\nM30\r\n%\r\n");
+        tree.write("NC/o1003.nc", "%\r\nO1003\r\nM30\r\n%\r\n");
+        tree.write("NC/NOTE.TXT", "note");
+        tree.write("NC/.hidden.NC", "x");
+        tree.write("README.TXT", "readme");
+        tree.makeFolder("NC/JOB");
+    }
+
+    ui::TMainForm& start() {
+        form = std::make_unique<ui::TMainForm>(context);
+        form->show();
+        return *form;
+    }
+
+    void restart() {
+        form->close();
+        form.reset();
+        start();
+    }
+
+    // Opens a folder of the directory list by its shown name.
+    void openFolder(const QString& name) {
+        QListWidget* dirs = form->DirectoryListBox1;
+        for (int i = 0; i < dirs->count(); ++i) {
+            if (dirs->item(i)->text().trimmed() == name) {
+                dirs->setCurrentRow(i);
+                QTest::keyClick(dirs, Qt::Key_Return);
+                return;
+            }
+        }
+        QFAIL(qPrintable("no folder " + name));
+    }
+
+    void pickFilter(int index) {
+        form->FilterComboBox1->setCurrentIndex(index);
+        emit form->FilterComboBox1->activated(index);
+    }
+
+    // Selects files of the file list by name (Ctrl-clicks) and presses "選択".
+    void addFiles(const QStringList& names) {
+        QListWidget* files = form->FileListBox1;
+        files->clearSelection();
+        for (int i = 0; i < files->count(); ++i) {
+            if (names.contains(files->item(i)->text())) {
+                files->item(i)->setSelected(true);
+            }
+        }
+        QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    }
+
+    void clickEntry(int row) {
+        QListWidget* list = form->ListBox1;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+};
+
+}  // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ui::installFontSubstitutes(); }
+
+    void firstStartShowsTheWindowAsLaidOut() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        QCOMPARE(form.windowTitle(), u("ﾌｧｲﾙ結合 Ver1.13"));
+        QCOMPARE(form.centralWidget()->size(), QSize(612, 396));
+        QCOMPARE(form.GroupBox1->geometry(), QRect(8, 5, 255, 380));
+        QCOMPARE(form.GroupBox2->geometry(), QRect(312, 5, 295, 380));
+        QCOMPARE(form.ListBox1->geometry(), QRect(5, 64, 245, 265));
+        QCOMPARE(form.BitBtn1->geometry(), QRect(272, 136, 33, 41));
+        QCOMPARE(form.Button2->geometry(), QRect(10, 344, 75, 25));
+        QCOMPARE(form.LabeledEdit1Label->text(), u("結合リスト名"));
+        QCOMPARE(form.LabeledEdit1Label->geometry().bottom() + 1 + 3, form.LabeledEdit1->y());
+        QCOMPARE(form.font().family(), u("ＭＳ Ｐゴシック"));
+        QCOMPARE(form.font().pixelSize(), 12);
+        QCOMPARE(form.ListBox1->font().family(), u("ＭＳ ゴシック"));
+        QCOMPARE(form.pos(), QPoint(10, 10));
+        // The browser on drive C:'s root, the second filter entry in force.
+        QCOMPARE(form.DriveComboBox1->currentText().left(2), u("c:"));
+        QCOMPARE(QString::fromStdString(form.FileListBox1->directory()), u("C:\\"));
+        QCOMPARE(form.FilterComboBox1->currentIndex(), 1);
+        QCOMPARE(form.FilterComboBox1->currentText(), u("テキスト(*.txt)"));
+        QCOMPARE(itemTexts(form.FileListBox1), QStringList({u("README.TXT")}));
+        // The order buttons and the list name start disabled; the others are enabled.
+        for (QPushButton* b : {form.BitBtn2, form.BitBtn3, form.BitBtn4, form.BitBtn5, form.BitBtn6}) {
+            QVERIFY(!b->isEnabled());
+        }
+        for (QPushButton* b : {form.BitBtn1, form.Button1, form.Button2, form.Button3, form.Button4}) {
+            QVERIFY(b->isEnabled());
+        }
+        QVERIFY(!form.LabeledEdit1->isEnabled());
+        QVERIFY(form.LabeledEdit1->text().isEmpty());
+        QVERIFY(form.OP1_FB->isChecked());
+        QVERIFY(h.prompter.messages.empty());
+    }
+
+    void withoutDriveAAFirstStartFallsBackToC() {
+        Harness h;
+        platform::mutableDrives().set('D', h.tree.host("NC"));
+        ui::TMainForm& form = h.start();  // saved drive index 1 is d:, which does not name "C:"
+        QCOMPARE(form.DriveComboBox1->currentIndex(), 0);
+        QCOMPARE(form.Settings.Main.Drive, 0);
+        QCOMPARE(QString::fromStdString(form.FileListBox1->directory()), u("C:\\"));
+    }
+
+    void savedFolderOnAnEmptyDriveAAsksTheFloppyQuestion() {
+        Harness h;
+        platform::mutableDrives().set('A', h.tree.host("FLOPPY"));  // no such folder: no medium
+        h.tree.write("Tarvelin.INI", "[Main]\r\nDrive=0\r\nDirPath=A:\\\r\n");
+        h.prompter.answers = {PromptButton::Ok};  // OK, with the disk still missing
+        ui::TMainForm& form = h.start();
+        QCOMPARE(h.prompter.messages.size(), size_t{1});
+        QCOMPARE(h.prompter.messages[0].caption, u("ＦＤ確認"));
+        QVERIFY(!h.prompter.messages[0].topLeft);
+        QCOMPARE(QString::fromStdString(form.FileListBox1->directory()), u("C:\\"));
+        QCOMPARE(form.DriveComboBox1->currentText().left(2), u("c:"));
+    }
+
+    void selectedFilesAreAddedOnceInTheBrowsersOrder() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(0);
+        QCOMPARE(itemTexts(form.FileListBox1), QStringList({u("O1001.NC"), u("O1002.NC"), u("o1003.nc")}));
+        h.addFiles({u("O1002.NC"), u("O1001.NC")});
+        QCOMPARE(itemTexts(form.ListBox1), QStringList({u("C:\\NC\\O1001.NC"), u("C:\\NC\\O1002.NC")}));
+        h.addFiles({u("O1001.NC"), u("o1003.nc")});
+        QCOMPARE(itemTexts(form.ListBox1),
+                 QStringList({u("C:\\NC\\O1001.NC"), u("C:\\NC\\O1002.NC"), u("C:\\NC\\o1003.nc")}));
+        h.addFiles({});
+        QCOMPARE(form.ListBox1->count(), 3);
+        QVERIFY(!form.BitBtn2->isEnabled());  // adding changes no button
+    }
+
+    void orderButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("selectedAfter");
+        const QString a = u("C:\\NC\\O1001.NC");
+        const QString b = u("C:\\NC\\O1002.NC");
+        const QString c = u("C:\\NC\\o1003.nc");
+        QTest::newRow("最上") << "BitBtn5" << 2 << QStringList({c, a, b}) << 0;
+        QTest::newRow("上") << "BitBtn2" << 1 << QStringList({b, a, c}) << 0;
+        QTest::newRow("上 on the first") << "BitBtn2" << 0 << QStringList({a, b, c}) << 0;
+        QTest::newRow("下") << "BitBtn4" << 0 << QStringList({b, a, c}) << 1;
+        QTest::newRow("下 on the last") << "BitBtn4" << 2 << QStringList({a, b, c}) << 2;
+        QTest::newRow("最下") << "BitBtn6" << 0 << QStringList({b, c, a}) << 2;
+        QTest::newRow("削除") << "BitBtn3" << 1 << QStringList({a, c}) << -1;
+    }
+
+    void orderButtons() {
+        QFETCH(QString, button);
+        QFETCH(int, row);
+        QFETCH(QStringList, entries);
+        QFETCH(int, selectedAfter);
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(0);
+        h.addFiles({u("O1001.NC"), u("O1002.NC"), u("o1003.nc")});
+        h.clickEntry(row);
+        QVERIFY(form.BitBtn2->isEnabled());  // a selection made by the operator enables the five
+        QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
+        QCOMPARE(itemTexts(form.ListBox1), entries);
+        QCOMPARE(form.joinList.selected(), selectedAfter);
+        QCOMPARE(form.ListBox1->selectedItems().size(), selectedAfter < 0 ? 0 : 1);
+        for (QPushButton* b : {form.BitBtn2, form.BitBtn3, form.BitBtn4, form.BitBtn5, form.BitBtn6}) {
+            QVERIFY(b->isEnabled());  // still enabled, also after "削除"
+        }
+    }
+
+    void topAndBottomWithNothingSelectedSelectTheEnds() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(0);
+        h.addFiles({u("O1001.NC"), u("O1002.NC")});
+        form.BitBtn5Click();
+        QCOMPARE(form.ListBox1->currentRow(), 0);
+        form.joinList.select(-1);
+        form.BitBtn6Click();
+        QCOMPARE(form.ListBox1->currentRow(), 1);
+    }
+
+    void startOverEmptiesTheListAndDisablesTheButtons() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(0);
+        h.addFiles({u("O1001.NC"), u("O1002.NC")});
+        h.clickEntry(0);
+        form.LabeledEdit1->setEnabled(true);
+        form.LabeledEdit1->setText(u("C:\\JOB.LST"));
+        QTest::mouseClick(form.Button3, Qt::LeftButton);
+        QCOMPARE(form.ListBox1->count(), 0);
+        QVERIFY(!form.BitBtn5->isEnabled());
+        QVERIFY(!form.LabeledEdit1->isEnabled());
+        QVERIFY(form.LabeledEdit1->text().isEmpty());
+    }
+
+    void moveOnNeedsTwoFiles() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(0);
+        h.addFiles({u("O1001.NC")});
+        QTest::mouseClick(form.Button2, Qt::LeftButton);
+        QCOMPARE(h.prompter.messages.size(), size_t{1});
+        const ui::MessageRequest& error = h.prompter.messages[0];
+        QCOMPARE(error.caption, u("エラー"));
+        QCOMPARE(error.text, u("結合ﾌｧｲﾙは複数個必要です\n"));
+        QCOMPARE(error.icon, ui::PromptIcon::Error);
+        QCOMPARE(error.buttons, std::vector<PromptButton>{PromptButton::Yes});
+        QCOMPARE(*error.topLeft, form.frameGeometry().topLeft() + QPoint(50, 50));
+        QCOMPARE(form.JoinCount, 0);
+    }
+
+    void closingWritesTheBrowserAndTheNextStartRestoresIt() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.openFolder(u("JOB"));
+        h.pickFilter(4);
+        QCOMPARE(form.Settings.Setting.Mask_No, 4);
+        h.restart();
+        const std::string ini = h.tree.read("Tarvelin.INI");
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Main", "DirPath", ""), std::string("C:\\NC\\JOB"));
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Main", "Mask", ""), std::string("4"));
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Main", "Drive", ""), std::string("0"));
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Setting", "Mask_No", ""), std::string("4"));
+        QVERIFY(ini.rfind("[Main]\r\nTop=", 0) == 0);
+        QCOMPARE(QString::fromStdString(h.form->FileListBox1->directory()), u("C:\\NC\\JOB"));
+        QCOMPARE(h.form->FilterComboBox1->currentIndex(), 4);
+        QCOMPARE(h.form->Settings.Setting.Mask_No, 0);  // the rebuild at creation selected entry 0
+    }
+
+    void percentModeOutsideTheMenuIsKeptUntilAPick() {
+        Harness h;
+        h.tree.write("Tarvelin.INI", "[Options]\r\nOP1=7\r\n");
+        ui::TMainForm& form = h.start();
+        for (QAction* item : {form.OP1_FB, form.OP1_F, form.OP1_B, form.OP1_NO}) {
+            QVERIFY(!item->isChecked());
+        }
+        h.restart();
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Options", "OP1", ""), std::string("7"));
+        h.form->OP1_F->trigger();
+        QCOMPARE(h.form->Settings.Options.OP1, 2);
+        QVERIFY(h.form->OP1_F->isChecked());
+        h.form->OP1_F->trigger();  // the marked item again changes nothing
+        QVERIFY(h.form->OP1_F->isChecked());
+        QCOMPARE(h.form->Settings.Options.OP1, 2);
+    }
+
+    void filterEntriesListTheirFiles() {
+        Harness h;
+        h.tree.write("Tarvelin.INI", "[Setting]\r\nUser1_Name=Both\r\nUser1_Mask=*.NC;O1*\r\n");
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(5);  // "拡張子無し": an empty mask
+        QCOMPARE(form.FileListBox1->count(), 0);
+        h.pickFilter(2);  // a file matched by both patterns is listed twice
+        QCOMPARE(itemTexts(form.FileListBox1),
+                 QStringList({u("O1001.NC"), u("O1001.NC"), u("O1002.NC"), u("O1002.NC"), u("o1003.nc"),
+                              u("o1003.nc")}));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

@@ -1,0 +1,347 @@
+#include "ui/MainUnit.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "platform/directory.h"
+#include "platform/files.h"
+#include "platform/screensaver.h"
+#include "ui/ansi_text.h"
+#include "ui/browser_controls.h"
+#include "ui/messages.h"
+#include "ui/window_fonts.h"
+
+namespace tarvelin::ui {
+namespace {
+
+constexpr int kClientWidth = 612;
+constexpr int kClientHeight = 396;
+
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
+    return place(new QPushButton(jp(caption), parent), name, left, top, width, height);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(AppContext& context, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      context_(context) {
+    setObjectName(QStringLiteral("MainForm"));
+    setFont(windowFont());
+    buildControls();
+    buildMenu();
+    // A fixed border: the client area keeps its size and the window cannot be resized or maximised.
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    GroupBox1 = place(new QGroupBox(jp("ﾃﾞｰﾀ選択"), client), "GroupBox1", 8, 5, 255, 380);
+    DriveComboBox1 = new DriveComboBox(GroupBox1);
+    place(DriveComboBox1, "DriveComboBox1", 5, 24, 245, DriveComboBox1->sizeHint().height());
+    DirectoryListBox1 = place(new DirectoryListBox(GroupBox1), "DirectoryListBox1", 5, 48, 245, 120);
+    FileListBox1 = place(new FileListBox(GroupBox1), "FileListBox1", 5, 176, 245, 170);
+    FilterComboBox1 = new QComboBox(GroupBox1);
+    place(FilterComboBox1, "FilterComboBox1", 5, 350, 245, FilterComboBox1->sizeHint().height());
+
+    BitBtn1 = button(client, "BitBtn1", "選択", 272, 136, 33, 41);
+
+    GroupBox2 = place(new QGroupBox(jp("結合リスト"), client), "GroupBox2", 312, 5, 295, 380);
+    LabeledEdit1 = place(new QLineEdit(GroupBox2), "LabeledEdit1", 5, 32, 204, 20);
+    LabeledEdit1Label = new QLabel(jp("結合リスト名"), GroupBox2);
+    LabeledEdit1Label->setObjectName(QStringLiteral("LabeledEdit1Label"));
+    LabeledEdit1Label->adjustSize();
+    LabeledEdit1Label->move(5, 32 - 3 - LabeledEdit1Label->height());
+    LabeledEdit1Label->setBuddy(LabeledEdit1);
+    Button1 = button(GroupBox2, "Button1", "...", 216, 29, 25, 25);
+    ListBox1 = place(new QListWidget(GroupBox2), "ListBox1", 5, 64, 245, 265);
+    ListBox1->setFont(fixedPitchFont());
+    ListBox1->setUniformItemSizes(true);
+    BitBtn5 = button(GroupBox2, "BitBtn5", "最上", 256, 70, 33, 33);
+    BitBtn2 = button(GroupBox2, "BitBtn2", "上", 256, 120, 33, 33);
+    BitBtn3 = button(GroupBox2, "BitBtn3", "削除", 256, 160, 33, 33);
+    BitBtn4 = button(GroupBox2, "BitBtn4", "下", 256, 200, 33, 33);
+    BitBtn6 = button(GroupBox2, "BitBtn6", "最下", 256, 250, 33, 33);
+    Button2 = button(GroupBox2, "Button2", "次に進む", 10, 344, 75, 25);
+    Button3 = button(GroupBox2, "Button3", "やり直し", 95, 344, 75, 25);
+    Button4 = button(GroupBox2, "Button4", "終了", 180, 344, 65, 25);
+
+    // Tab order: the browser, then the join list, then "選択".
+    setTabOrder(DriveComboBox1, DirectoryListBox1);
+    setTabOrder(DirectoryListBox1, FilterComboBox1);
+    setTabOrder(FilterComboBox1, FileListBox1);
+    setTabOrder(FileListBox1, ListBox1);
+    QWidget* const groupOrder[] = {ListBox1, LabeledEdit1, Button1, Button2, Button3, Button4,
+                                   BitBtn2,  BitBtn3,      BitBtn4, BitBtn5, BitBtn6};
+    for (size_t i = 0; i + 1 < std::size(groupOrder); ++i) {
+        setTabOrder(groupOrder[i], groupOrder[i + 1]);
+    }
+    setTabOrder(BitBtn6, BitBtn1);
+
+    const auto handle = [this](auto member) {
+        return [this, member] { runHandler(context_.prompter, this, [this, member] { (this->*member)(); }); };
+    };
+    connect(BitBtn1, &QPushButton::clicked, this, handle(&TMainForm::BitBtn1Click));
+    connect(BitBtn5, &QPushButton::clicked, this, handle(&TMainForm::BitBtn5Click));
+    connect(BitBtn2, &QPushButton::clicked, this, handle(&TMainForm::BitBtn2Click));
+    connect(BitBtn3, &QPushButton::clicked, this, handle(&TMainForm::BitBtn3Click));
+    connect(BitBtn4, &QPushButton::clicked, this, handle(&TMainForm::BitBtn4Click));
+    connect(BitBtn6, &QPushButton::clicked, this, handle(&TMainForm::BitBtn6Click));
+    connect(Button2, &QPushButton::clicked, this, handle(&TMainForm::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, handle(&TMainForm::Button3Click));
+    connect(Button4, &QPushButton::clicked, this, handle(&TMainForm::Button4Click));
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!showingList_) {
+            ListBox1Click();
+        }
+    });
+    connect(FilterComboBox1, &QComboBox::activated, this, [this](int) { FilterComboBox1Change(); });
+    connect(DriveComboBox1, &QComboBox::activated, this,
+            [this](int index) { runHandler(context_.prompter, this, [this, index] { DriveComboBox1Click(index); }); });
+    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this, [this] {
+        const std::string& folder = DirectoryListBox1->directory();
+        DriveComboBox1->setCurrentIndex(DriveComboBox1->indexOfDrive(folder[0]));
+        FileListBox1->setDirectory(folder);
+    });
+}
+
+void TMainForm::buildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    OpMenu = bar->addMenu(jp("ｵﾌﾟｼｮﾝ"));
+    OpMenu->setObjectName(QStringLiteral("OpMenu"));
+    Op1 = OpMenu->addMenu(jp("％の付加"));
+    Op1->setObjectName(QStringLiteral("Op1"));
+    percentGroup_ = new QActionGroup(this);
+    percentGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    const auto percentItem = [this](const char* name, const char* caption, void (TMainForm::*handler)()) {
+        QAction* action = Op1->addAction(jp(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setCheckable(true);
+        percentGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    OP1_FB = percentItem("OP1_FB", "前後に％付加", &TMainForm::OP1_FBClick);
+    OP1_F = percentItem("OP1_F", "前のみ％付加", &TMainForm::OP1_FClick);
+    OP1_B = percentItem("OP1_B", "後のみ％付加", &TMainForm::OP1_BClick);
+    OP1_NO = percentItem("OP1_NO", "前後％無し", &TMainForm::OP1_NOClick);
+}
+
+void TMainForm::FormCreate() {
+    const core::LoadedSettings loaded = core::LoadSettings(context_.settingsPath);
+    Settings = loaded.settings;
+    move(loaded.mainWindow.Left, loaded.mainWindow.Top);
+    giveFilterText(core::BuildFilterText(Settings));
+    filterList_.select(Settings.Setting.Mask_No);
+    FilterComboBox1->setCurrentIndex(filterList_.selected());
+}
+
+void TMainForm::FormShow() {
+    AppVersion = QStringLiteral("1.13");
+    setWindowTitle(jp("ﾌｧｲﾙ結合 Ver") + AppVersion);
+    core::RestoreBrowser(*this, Settings.Main);
+    filterList_.select(Settings.Main.Mask);
+    const std::string mask = filterList_.maskForShow();
+    FilterComboBox1->setCurrentIndex(filterList_.selected());
+    FileListBox1->setMask(mask);
+    setOrderButtonsEnabled(false);
+    LabeledEdit1->clear();
+    LabeledEdit1->setEnabled(false);
+    showPercentMark();
+}
+
+void TMainForm::FormClose() {
+    Settings.Main.Drive = DriveComboBox1->currentIndex();
+    Settings.Main.DirPath = FileListBox1->directory();
+    Settings.Main.Mask = FilterComboBox1->currentIndex();
+    const QPoint corner = frameGeometry().topLeft();
+    // A settings file that cannot be written is reported; the window closes all the same, since the
+    // operator could do nothing else but end the program another way.
+    runHandler(context_.prompter, this,
+               [&] { core::SaveSettings(context_.settingsPath, Settings, {corner.x(), corner.y()}); });
+    context_.screenSaver.setActive(true);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        runHandler(context_.prompter, this, [this] { FormShow(); });
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        FormClose();
+    }
+    event->accept();
+}
+
+void TMainForm::giveFilterText(const std::string& text) {
+    if (!filterList_.setFilterText(text)) {
+        return;
+    }
+    FilterComboBox1->clear();
+    for (const auto& entry : filterList_.entries()) {
+        FilterComboBox1->addItem(fromAnsi(entry.description));
+    }
+    FilterComboBox1->setCurrentIndex(filterList_.selected());
+    FilterComboBox1Change();
+}
+
+void TMainForm::FilterComboBox1Change() {
+    filterList_.select(FilterComboBox1->currentIndex());
+    FileListBox1->setMask(filterList_.selectedMask());
+    Settings.Setting.Mask_No = filterList_.selected();
+}
+
+void TMainForm::DriveComboBox1Click(int index) {
+    core::DriveComboBox1Click(*this, index, Settings.Main);
+    const std::vector<std::string> entries = DriveComboBox1->entries();
+    const int selected = DriveComboBox1->currentIndex();
+    if (selected >= 0 && selected < static_cast<int>(entries.size())) {
+        DirectoryListBox1->setDirectory(entries[static_cast<size_t>(selected)].substr(0, 2));
+    }
+}
+
+void TMainForm::BitBtn1Click() {
+    if (joinList.addFiles(FileListBox1->directory(), FileListBox1->selectedFileNames()) > 0) {
+        showJoinList();
+    }
+}
+
+void TMainForm::showJoinList() {
+    showingList_ = true;
+    ListBox1->clear();
+    for (const auto& entry : joinList.entries()) {
+        ListBox1->addItem(fromAnsi(entry));
+    }
+    ListBox1->setCurrentRow(joinList.selected());
+    if (joinList.selected() < 0) {
+        ListBox1->clearSelection();
+    }
+    showingList_ = false;
+}
+
+void TMainForm::ListBox1Click() {
+    joinList.select(ListBox1->selectedItems().isEmpty() ? -1 : ListBox1->currentRow());
+    setOrderButtonsEnabled(joinList.selected() >= 0);
+}
+
+void TMainForm::BitBtn5Click() {
+    joinList.moveToTop();
+    showJoinList();
+    ListBox1->setFocus();
+}
+
+void TMainForm::BitBtn2Click() {
+    joinList.moveUp();
+    showJoinList();
+    ListBox1->setFocus();
+}
+
+void TMainForm::BitBtn3Click() {
+    if (joinList.selected() < 0) {
+        return;
+    }
+    joinList.removeSelected();
+    showJoinList();
+}
+
+void TMainForm::BitBtn4Click() {
+    joinList.moveDown();
+    showJoinList();
+    ListBox1->setFocus();
+}
+
+void TMainForm::BitBtn6Click() {
+    joinList.moveToBottom();
+    showJoinList();
+    ListBox1->setFocus();
+}
+
+void TMainForm::Button2Click() {
+    if (!joinList.enoughToJoin()) {
+        showBeside(context_.prompter, this, jp("エラー"), PromptIcon::Error, {PromptButton::Yes},
+                   jp("結合ﾌｧｲﾙは複数個必要です\n"));
+        return;
+    }
+    JoinCount = static_cast<int>(joinList.size());
+}
+
+void TMainForm::Button3Click() {
+    joinList.clear();
+    showJoinList();
+    setOrderButtonsEnabled(false);
+    LabeledEdit1->clear();
+    LabeledEdit1->setEnabled(false);
+}
+
+void TMainForm::Button4Click() { close(); }
+
+void TMainForm::setOrderButtonsEnabled(bool enabled) {
+    for (QPushButton* b : {BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6}) {
+        b->setEnabled(enabled);
+    }
+}
+
+void TMainForm::OP1_FBClick() { setPercentMode(core::OP1_FB); }
+void TMainForm::OP1_FClick() { setPercentMode(core::OP1_F); }
+void TMainForm::OP1_BClick() { setPercentMode(core::OP1_B); }
+void TMainForm::OP1_NOClick() { setPercentMode(core::OP1_NO); }
+
+void TMainForm::setPercentMode(int mode) {
+    Settings.Options.OP1 = mode;
+    showPercentMark();
+}
+
+void TMainForm::showPercentMark() {
+    QAction* const items[] = {OP1_FB, OP1_F, OP1_B, OP1_NO};
+    percentGroup_->setExclusive(false);  // lets every mark go for a mode outside 1..4
+    for (int mode = core::OP1_FB; mode <= core::OP1_NO; ++mode) {
+        items[mode - core::OP1_FB]->setChecked(Settings.Options.OP1 == mode);
+    }
+    percentGroup_->setExclusive(true);
+}
+
+std::vector<std::string> TMainForm::driveEntries() const { return DriveComboBox1->entries(); }
+
+void TMainForm::selectDrive(int index) { DriveComboBox1->setCurrentIndex(index); }
+
+void TMainForm::setDirectory(std::string_view path) { DirectoryListBox1->setDirectory(std::string(path)); }
+
+bool TMainForm::directoryExists(std::string_view path) const { return platform::directoryExists(path); }
+
+bool TMainForm::probeDriveA() { return platform::driveReadable('A'); }
+
+bool TMainForm::askFloppyQuestion(std::string_view text) {
+    return context_.prompter.message({this, jp("ＦＤ確認"), fromAnsi(text), PromptIcon::Warning,
+                                      {PromptButton::Ok, PromptButton::Cancel}, std::nullopt}) == PromptButton::Ok;
+}
+
+}  // namespace tarvelin::ui

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <string>
+
+#include "core/browser.h"
+#include "core/filters.h"
+#include "core/join_list.h"
+#include "core/settings.h"
+#include "ui/app_context.h"
+
+class QAction;
+class QComboBox;
+class QActionGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace tarvelin::ui {
+
+class DirectoryListBox;
+class DriveComboBox;
+class FileListBox;
+
+// The main window: the file browser on the left, the join list on the right, the menus. It owns the
+// settings record for the whole run of the program, reads the settings file when it is created and writes
+// it when it closes.
+class TMainForm : public QMainWindow, private core::BrowserHost {
+    Q_OBJECT
+
+public:
+    // Creating the window runs FormCreate.
+    explicit TMainForm(AppContext& context, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    core::Settings Settings;
+    core::JoinList joinList;
+    int JoinCount = 0;
+
+    // The controls, named as in the window's layout.
+    QGroupBox* GroupBox1 = nullptr;
+    DriveComboBox* DriveComboBox1 = nullptr;
+    DirectoryListBox* DirectoryListBox1 = nullptr;
+    FileListBox* FileListBox1 = nullptr;
+    QComboBox* FilterComboBox1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* LabeledEdit1Label = nullptr;
+    QLineEdit* LabeledEdit1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QMenu* OpMenu = nullptr;
+    QMenu* Op1 = nullptr;
+    QAction* OP1_FB = nullptr;
+    QAction* OP1_F = nullptr;
+    QAction* OP1_B = nullptr;
+    QAction* OP1_NO = nullptr;
+    QMenu* setting = nullptr;
+    QMenu* Menu_help = nullptr;
+
+    // The version text of the caption.
+    QString AppVersion;
+
+    // Shows the join list as the model holds it.
+    void showJoinList();
+
+public slots:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+
+    void BitBtn1Click();
+    void ListBox1Click();
+    void BitBtn5Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn6Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void OP1_FBClick();
+    void OP1_FClick();
+    void OP1_BClick();
+    void OP1_NOClick();
+    void FilterComboBox1Change();
+    void DriveComboBox1Click(int index);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+    AppContext& context_;
+
+private:
+    void buildControls();
+    void buildMenu();
+    // Gives the filter list a filter text (a rebuild counts as a change of selection).
+    void giveFilterText(const std::string& text);
+    void setOrderButtonsEnabled(bool enabled);
+    void setPercentMode(int mode);
+    void showPercentMark();
+
+    // core::BrowserHost
+    std::vector<std::string> driveEntries() const override;
+    void selectDrive(int index) override;
+    void setDirectory(std::string_view path) override;
+    bool directoryExists(std::string_view path) const override;
+    bool probeDriveA() override;
+    bool askFloppyQuestion(std::string_view text) override;
+
+    core::FilterList filterList_;
+    QActionGroup* percentGroup_ = nullptr;
+    bool shown_ = false;
+    bool closed_ = false;
+    bool showingList_ = false;  // the program sets the list's selection: no ListBox1Click
+};
+
+}  // namespace tarvelin::ui

@@ -1,0 +1,153 @@
+#include "ui/prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <algorithm>
+
+#include "platform/drives.h"
+#include "ui/ansi_text.h"
+
+namespace tarvelin::ui {
+namespace {
+
+// A message box that stands where it is told to once it is shown.
+class PlacedMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    std::optional<QPoint> topLeft;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (topLeft) {
+            move(*topLeft);
+        }
+    }
+};
+
+QMessageBox::Icon qtIcon(PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Warning:
+            return QMessageBox::Warning;
+        case PromptIcon::Error:
+            return QMessageBox::Critical;
+        case PromptIcon::Information:
+            return QMessageBox::Information;
+        case PromptIcon::Confirmation:
+            return QMessageBox::Question;
+        case PromptIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString buttonText(PromptButton button) {
+    switch (button) {
+        case PromptButton::Yes:
+            return jp("はい(&Y)");
+        case PromptButton::No:
+            return jp("いいえ(&N)");
+        case PromptButton::Ok:
+            return jp("OK");
+        case PromptButton::Cancel:
+            return jp("キャンセル");
+    }
+    return {};
+}
+
+QMessageBox::ButtonRole buttonRole(PromptButton button) {
+    switch (button) {
+        case PromptButton::Yes:
+        case PromptButton::Ok:
+            return QMessageBox::AcceptRole;
+        case PromptButton::No:
+            return QMessageBox::NoRole;
+        case PromptButton::Cancel:
+            return QMessageBox::RejectRole;
+    }
+    return QMessageBox::RejectRole;
+}
+
+QString hostFolder(const QString& programPath) {
+    if (programPath.isEmpty()) {
+        return {};
+    }
+    const auto host = platform::drives().toHostPath(toAnsi(programPath));
+    return host ? QString::fromStdString(*host) : QString();
+}
+
+// What a box closed without a button counts as: Cancel, else No, else OK.
+PromptButton buttonForClose(const std::vector<PromptButton>& buttons) {
+    for (const PromptButton preferred : {PromptButton::Cancel, PromptButton::No, PromptButton::Ok}) {
+        if (std::find(buttons.begin(), buttons.end(), preferred) != buttons.end()) {
+            return preferred;
+        }
+    }
+    return PromptButton::Cancel;
+}
+
+}  // namespace
+
+PromptButton DialogPrompter::message(const MessageRequest& request) {
+    PlacedMessageBox box(qtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton, request.owner);
+    box.topLeft = request.topLeft;
+    std::vector<std::pair<QPushButton*, PromptButton>> buttons;
+    for (const PromptButton button : request.buttons) {
+        QPushButton* pushButton = box.addButton(buttonText(button), buttonRole(button));
+        buttons.emplace_back(pushButton, button);
+    }
+    if (!buttons.empty()) {
+        box.setDefaultButton(buttons.front().first);
+    }
+    box.exec();
+    for (const auto& [pushButton, button] : buttons) {
+        if (box.clickedButton() == pushButton) {
+            return button;
+        }
+    }
+    return buttonForClose(request.buttons);
+}
+
+std::optional<QString> DialogPrompter::saveFileName(const FileDialogRequest& request) {
+    QFileDialog dialog(request.owner, request.title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(qtNameFilters(request.filter));
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (const QString folder = hostFolder(request.initialFolder); !folder.isEmpty()) {
+        dialog.setDirectory(folder);
+    }
+    if (!request.fileName.isEmpty()) {
+        const QString host = hostFolder(request.fileName);
+        dialog.selectFile(host.isEmpty() ? request.fileName : host);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const std::string chosen = dialog.selectedFiles().front().toStdString();
+    if (const auto drivePath = platform::drives().toDrivePath(chosen)) {
+        return fromAnsi(*drivePath);
+    }
+    return QString::fromStdString(chosen);
+}
+
+QStringList qtNameFilters(const QString& filter) {
+    QStringList filters;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        const QString& description = parts[i];
+        filters << (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')'))
+                        ? description
+                        : description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters;
+}
+
+QPoint besideCorner(const QWidget* window) { return window->frameGeometry().topLeft() + QPoint(50, 50); }
+
+}  // namespace tarvelin::ui

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+// Every message box, question and file dialog of the program goes through a Prompter. The program uses
+// DialogPrompter; tests give the windows a scripted one, so that no modal loop is needed.
+namespace tarvelin::ui {
+
+enum class PromptIcon { None, Warning, Error, Information, Confirmation };
+enum class PromptButton { Yes, No, Ok, Cancel };
+
+struct MessageRequest {
+    QWidget* owner = nullptr;
+    QString caption;
+    QString text;
+    PromptIcon icon = PromptIcon::None;
+    std::vector<PromptButton> buttons;
+    // The box's top-left corner on the screen; nothing lets the system place it (the screen's centre).
+    std::optional<QPoint> topLeft;
+};
+
+struct FileDialogRequest {
+    QWidget* owner = nullptr;
+    QString title;
+    // "description|mask|description|mask", masks separated by ";".
+    QString filter;
+    QString initialFolder;     // a program path; empty for the dialog's own choice
+    QString fileName;          // suggested name, a program path or a bare name
+    QString defaultExtension;  // added to a typed name without an extension
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // Shows a modal message; the button pressed. A box closed any other way counts as Cancel when it has a
+    // Cancel button, else as No, else as OK.
+    virtual PromptButton message(const MessageRequest& request) = 0;
+
+    // The save dialog (asking before an existing file is replaced): the chosen file as a program path, or
+    // nothing when cancelled.
+    virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
+};
+
+// Shows messages with Qt's message box and file dialog, their buttons in Japanese.
+class DialogPrompter final : public Prompter {
+public:
+    PromptButton message(const MessageRequest& request) override;
+    std::optional<QString> saveFileName(const FileDialogRequest& request) override;
+};
+
+// The dialog filter "description|mask|..." as Qt's name filters ("description (*.a *.b)").
+QStringList qtNameFilters(const QString& filter);
+
+// The place of a message that a window puts beside itself: 50 pixels right of and below its top-left corner.
+QPoint besideCorner(const QWidget* window);
+
+}  // namespace tarvelin::ui
