@@ -14,6 +14,7 @@
 #include "platform/screensaver.h"
 #include "platform/single_instance.h"
 #include "ui/MainUnit.h"
+#include "ui/ViewUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/messages.h"
 #include "ui/prompter.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
         const std::unique_ptr<platform::ScreenSaver> screenSaver = platform::makeSessionScreenSaver();
         ui::AppContext context{prompter, *screenSaver, installDrivesAndFindSettings(), platform::executableFolder()};
         ui::TMainForm mainForm(context);
+        ui::TViewForm viewForm(context, mainForm);
+        mainForm.setViewForm(&viewForm);
         mainForm.show();
         return QApplication::exec();
     } catch (const platform::FileError& e) {

@@ -479,6 +479,67 @@ size_t findIrregularBreak(std::string_view text) {
     return findIrregularBreak(text, 0);
 }
 
+namespace {
+
+// Appends the lines of `part`, which starts at `base` in the whole text, to `lines`.
+void appendLines(std::string_view part, size_t base, std::vector<LineSpan>& lines) {
+    const char* p = part.data();
+    const size_t n = part.size();
+    size_t lineStart = 0;
+    const auto endLine = [&](size_t breakAt, size_t breakLength) {
+        lines.push_back({base + lineStart, breakAt - lineStart});
+        lineStart = breakAt + breakLength;
+    };
+    size_t i = 0;
+#if defined(__SSE2__)
+    // 64 bytes at a time; most blocks hold one or two CR LF pairs and nothing else of interest.
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 64 <= n; i += 64) {
+        uint64_t breaks = maskOf(p + i, cr) | maskOf(p + i, lf);
+        while (breaks != 0) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctzll(breaks));
+            breaks &= breaks - 1;
+            if (at < lineStart) {
+                continue;  // the LF of a CR LF pair already taken
+            }
+            const bool pair = p[at] == '\r' && at + 1 < n && p[at + 1] == '\n';
+            endLine(at, pair ? 2 : 1);
+        }
+    }
+#endif
+    for (i = std::max(i, lineStart); i < n; ++i) {
+        if (i < lineStart || (p[i] != '\r' && p[i] != '\n')) {
+            continue;
+        }
+        const bool pair = p[i] == '\r' && i + 1 < n && p[i + 1] == '\n';
+        endLine(i, pair ? 2 : 1);
+    }
+    if (lineStart < n) {
+        lines.push_back({base + lineStart, n - lineStart});
+    }
+}
+
+}  // namespace
+
+std::vector<LineSpan> splitLines(std::string_view text) {
+    // A large text is split in two halves at once; the first half ends with a line feed, so no line and
+    // no CR LF pair spans the two.
+    const size_t split = splitPoint(text);
+    std::vector<LineSpan> lines;
+    lines.reserve(split / 32);
+    if (split == text.size()) {
+        appendLines(text, 0, lines);
+        return lines;
+    }
+    std::vector<LineSpan> second;
+    second.reserve((text.size() - split) / 32);
+    bothAtOnce([&] { appendLines(text.substr(0, split), 0, lines); },
+               [&] { appendLines(text.substr(split), split, second); });
+    lines.insert(lines.end(), second.begin(), second.end());
+    return lines;
+}
+
 size_t regularTextSize(std::string_view bytes) {
     // Each half is checked on its own: the first ends with a line feed, so no pair spans the two.
     const size_t split = splitPoint(bytes);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The transformations of the join on its data text: byte strings in code page 932 whose lines are
 // separated by CR LF. They work in place, in a few passes at close to memory speed, because joined NC
@@ -109,5 +110,17 @@ size_t regularTextSize(std::string_view bytes);
 // pieces of at most 499 bytes (CR LF counts as one LF); each piece cut at its first NUL byte and freed of
 // its final LF; every piece that is left non-empty becomes a line of its own, followed by CR LF.
 std::string readLinePieces(std::string_view bytes);
+
+}  // namespace tarvelin::core
+
+namespace tarvelin::core {
+
+// Where the lines of a text lie: each line's first byte and length, its line break not included. A line
+// ends at CR LF, a lone CR or a lone LF; a text that ends with a line break has no empty last line after it.
+struct LineSpan {
+    size_t offset = 0;
+    size_t length = 0;
+};
+std::vector<LineSpan> splitLines(std::string_view text);
 
 }  // namespace tarvelin::core

@@ -91,6 +91,12 @@ std::string_view JoinRun::dataText() const {
     return data_.text();
 }
 
+void JoinRun::releaseDataText() {
+    if (!running_) {
+        data_.clear();
+    }
+}
+
 JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& options, std::string& saveFolder) {
     if (running_) {
         return JoinResult{JoinOutcome::AlreadyRunning, {}, 0, 0};
@@ -153,6 +159,9 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     const DataFile front = DataFile::read(options.frontFile);
     const DataFile back = DataFile::read(options.endFile);
     loadJoinedOutput(output);
+    // Between the passes over the joined text the window repaints too: on large programs each takes a
+    // good part of a second.
+    host_.processPendingEvents();
     log(separatorLine());
 
     for (const auto& pair : options.replacements) {
@@ -161,6 +170,7 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
         }
         log(pair.search + ansi("を削除しています。"));
         replaceIgnoringCase(data_, pair.search, pair.replacement);
+        host_.processPendingEvents();
     }
     log(separatorLine());
 
@@ -181,6 +191,7 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     log(separatorLine());
     addPercentMarks(options.percentMode, prefix, suffix);
     frameText(data_, prefix, suffix);
+    host_.processPendingEvents();
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));

@@ -96,8 +96,11 @@ public:
 
     bool running() const { return running_; }
 
-    // The data text: the joined data after a complete run. It stays valid until the next run starts.
+    // The data text: the joined data after a complete run. It stays valid until the next run starts or
+    // releaseDataText is called.
     std::string_view dataText() const;
+    // Lets the data text go (the panes were emptied), with the memory or file mapping it holds.
+    void releaseDataText();
 
     // Reads one file into the data text: the file's bytes up to the first NUL with every line break made
     // CR LF. A text that comes out empty asks the format question; on "はい(&Y)" the file is read again by

@@ -16,6 +16,7 @@
 #include "platform/screensaver.h"
 #include "ui/ansi_text.h"
 #include "ui/browser_controls.h"
+#include "ui/ViewUnit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
 
@@ -292,6 +293,9 @@ void TMainForm::Button2Click() {
         return;
     }
     JoinCount = static_cast<int>(joinList.size());
+    if (viewForm_ != nullptr) {
+        viewForm_->exec();
+    }
 }
 
 void TMainForm::Button3Click() {

@@ -76,6 +76,9 @@ public:
     // Shows the join list as the model holds it.
     void showJoinList();
 
+    // The join window that "次に進む" opens.
+    void setViewForm(class TViewForm* viewForm) { viewForm_ = viewForm; }
+
 public slots:
     void FormCreate();
     void FormShow();
@@ -122,6 +125,7 @@ private:
     bool askFloppyQuestion(std::string_view text) override;
 
     core::FilterList filterList_;
+    class TViewForm* viewForm_ = nullptr;
     QActionGroup* percentGroup_ = nullptr;
     bool shown_ = false;
     bool closed_ = false;

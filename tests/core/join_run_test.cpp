@@ -86,7 +86,9 @@ TEST_F(JoinRunTest, CompleteRunLogsEveryStageAndCounts) {
     EXPECT_EQ(run.dataText(), tree.read("OUT.NC"));
     EXPECT_TRUE(host.printEnabled);
     EXPECT_EQ(saveFolder, "C:\\");
-    EXPECT_EQ(host.pendingEventCalls, 4);  // after each listed file and after clearing the data pane
+    // Events are handled after each listed file, after the data pane is cleared, and between the passes.
+    const std::vector<size_t> expectedPoints = {2, 3, 4, 5, 6, 8, 11};
+    EXPECT_EQ(host.pendingEventLogSizes, expectedPoints);
     EXPECT_EQ(host.logPageCalls, 3);
     EXPECT_EQ(screenSaver.calls, (std::vector<bool>{false, true}));
 }
@@ -317,7 +319,7 @@ TEST_F(JoinRunTest, ARunCannotBeEnteredTwiceNorLoseItsList) {
 
     EXPECT_EQ(result.outcome, JoinOutcome::Completed);
     EXPECT_EQ(result.joined, 2);
-    EXPECT_EQ(nested, std::vector<JoinOutcome>(3, JoinOutcome::AlreadyRunning));
+    EXPECT_EQ(nested, std::vector<JoinOutcome>(5, JoinOutcome::AlreadyRunning));
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
     EXPECT_FALSE(run.running());
 }

@@ -29,6 +29,7 @@ bool RecordingHost::askWarningQuestion(std::string_view text) {
 
 void RecordingHost::processPendingEvents() {
     ++pendingEventCalls;
+    pendingEventLogSizes.push_back(log.size());
     if (onPendingEvents) {
         onPendingEvents();
     }

@@ -27,6 +27,7 @@ public:
     std::vector<core::SaveDialogRequest> saveDialogs;
     std::string shownData;  // the last text given to showDataText (code page 932)
     int pendingEventCalls = 0;
+    std::vector<size_t> pendingEventLogSizes;  // how many log lines there were at each call
     int logPageCalls = 0;
     int startFocusCalls = 0;
     bool printEnabled = false;

@@ -1,0 +1,202 @@
+// The join window benchmark: joins large NC programs through the real windows, offscreen, from "開始" to
+// the data page showing the result, and in the same run times the join engine alone on the same files.
+// Prints the medians and their ratio, the longest time the window went without handling events, the time
+// to bring the data page's last line into view, and the peak memory against the joined size.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "core/join_run.h"
+#include "core/paths.h"
+#include "nc_generator.h"
+#include "platform/drives.h"
+#include "platform/screensaver.h"
+#include "ui/MainUnit.h"
+#include "ui/ViewUnit.h"
+#include "ui/prompter.h"
+#include "ui/text_pane.h"
+#include "ui/window_fonts.h"
+
+namespace fs = std::filesystem;
+using namespace tarvelin;
+
+namespace {
+
+// Answers the save dialog with the output file and every question with "はい(&Y)".
+class BenchPrompter : public ui::Prompter {
+public:
+    QString output;
+    ui::PromptButton message(const ui::MessageRequest& request) override { return request.buttons.front(); }
+    std::optional<QString> saveFileName(const ui::FileDialogRequest&) override { return output; }
+};
+
+// The engine with nothing to show.
+class QuietHost : public core::JoinHost {
+public:
+    std::string output;
+    void clearLog() override {}
+    void addLogLine(std::string_view) override {}
+    void showDataText(std::string_view) override {}
+    std::optional<std::string> askOutputPath(const core::SaveDialogRequest&) override { return output; }
+    void showStopMessage(std::string_view) override {}
+    bool askWarningQuestion(std::string_view) override { return true; }
+    void processPendingEvents() override {}
+    void showLogPage() override {}
+    void focusStartButton() override {}
+    void enablePrintButton() override {}
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double seconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e9; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ui::installFontSubstitutes();
+    int files = 4;
+    uint64_t megabytes = 50;
+    int rounds = 3;
+    std::string folder = (fs::temp_directory_path() / "tarvelin-window-bench").string();
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--files") {
+            files = std::stoi(argv[i + 1]);
+        } else if (option == "--size-mb") {
+            megabytes = std::stoull(argv[i + 1]);
+        } else if (option == "--rounds") {
+            rounds = std::stoi(argv[i + 1]);
+        } else if (option == "--dir") {
+            folder = argv[i + 1];
+        }
+    }
+    fs::create_directories(folder + "/PROG");
+    platform::DriveTable drives;
+    drives.set('C', folder);
+    platform::installDrives(drives);
+    std::vector<std::string> list;
+    for (int i = 0; i < files; ++i) {
+        const std::string name = "O" + std::to_string(2001 + i) + ".NC";
+        if (!bench::writeNcProgram(folder + "/" + name, megabytes << 20, 2001 + i, 7 + i)) {
+            std::fprintf(stderr, "cannot write the programs\n");
+            return 1;
+        }
+        list.push_back("C:\\" + name);
+    }
+    std::ofstream(folder + "/PROG/Front.txt", std::ios::binary) << "(JOINED BY TARVELIN)\r\nG21 G90\r\n";
+    std::ofstream(folder + "/PROG/End.txt", std::ios::binary) << "G91 G28 Z0\r\nM30\r\n";
+    std::ofstream(folder + "/Tarvelin.INI", std::ios::binary)
+        << "[Edit]\r\nDelChar1=G01\r\nChgChar1=G1\r\nDelChar2=M08\r\nChgChar2=M8\r\nDelChar3=F1200.\r\n"
+           "ChgChar3=F1000.\r\n";
+
+    BenchPrompter prompter;
+    prompter.output = QStringLiteral("C:\\WINDOW.NC");
+    platform::NoScreenSaver screenSaver;
+    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
+    ui::TMainForm mainForm(context);
+    ui::TViewForm viewForm(context, mainForm);
+    mainForm.show();
+    viewForm.show();
+
+    std::vector<double> engineTimes;
+    std::vector<double> windowTimes;
+    double longestFreeze = 0;
+    double toLastLine = 0;
+    const auto runEngine = [&] {
+        fs::remove(folder + "/ENGINE.NC");
+        QuietHost host;
+        host.output = "C:\\ENGINE.NC";
+        core::JoinRun engine(host, screenSaver);
+        core::JoinOptions options;
+        options.replacements = {core::Replacement{"G01", "G1"}, core::Replacement{"M08", "M8"},
+                                core::Replacement{"F1200.", "F1000."}};
+        options.frontFile = "C:\\PROG\\Front.txt";
+        options.endFile = "C:\\PROG\\End.txt";
+        std::string saveFolder;
+        QElapsedTimer timer;
+        timer.start();
+        engine.run(list, options, saveFolder);
+        engineTimes.push_back(seconds(timer));
+    };
+    double freeze = 0;
+    const auto runWindow = [&] {
+        // "開始" to the data page showing the result, with a ticker that notes every time events are handled.
+        fs::remove(folder + "/WINDOW.NC");
+        mainForm.joinList.assign(list);
+        mainForm.showJoinList();
+        viewForm.PageControl1->setCurrentIndex(0);
+        QElapsedTimer sinceEvents;
+        freeze = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            freeze = std::max(freeze, seconds(sinceEvents));
+            sinceEvents.restart();
+        });
+        QElapsedTimer timer;
+        timer.start();
+        sinceEvents.start();
+        ticker.start(5);
+        viewForm.Button1->click();
+        viewForm.PageControl1->setCurrentIndex(1);
+        viewForm.RichEdit2->repaint();
+        windowTimes.push_back(seconds(timer));
+        ticker.stop();
+        freeze = std::max(freeze, seconds(sinceEvents));
+        longestFreeze = std::max(longestFreeze, freeze);
+
+        // The last line of the data page.
+        viewForm.RichEdit2->setFocus();
+        QElapsedTimer scroll;
+        scroll.start();
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+        QApplication::sendEvent(viewForm.RichEdit2, &end);
+        viewForm.RichEdit2->repaint();
+        toLastLine = std::max(toLastLine, seconds(scroll));
+
+        // "戻る" empties the panes and the join list; the operator opens the window again for the next join.
+        viewForm.Button4->click();
+        viewForm.show();
+    };
+    // The two take turns at going first: the second writer of a round finds the memory in the state the
+    // first left.
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            runEngine();
+            runWindow();
+        } else {
+            runWindow();
+            runEngine();
+        }
+        std::printf("round %d: engine %.3f s, window %.3f s, longest freeze %.3f s\n", round + 1, engineTimes.back(),
+                    windowTimes.back(), freeze);
+    }
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const double joinedMb = static_cast<double>(fs::file_size(folder + "/WINDOW.NC")) / (1 << 20);
+    const double peakMb = static_cast<double>(usage.ru_maxrss) / 1024;
+    std::printf("\n%d files of %llu MB, %.1f MB joined, %d rounds\n", files, static_cast<unsigned long long>(megabytes),
+                joinedMb, rounds);
+    std::printf("median  engine %.3f s   window %.3f s   window / engine = %.2f\n", median(engineTimes),
+                median(windowTimes), median(windowTimes) / median(engineTimes));
+    std::printf("longest time without handling events: %.3f s\n", longestFreeze);
+    std::printf("to the data page's last line: %.4f s\n", toLastLine);
+    std::printf("peak memory %.1f MB = %.2f x the joined size\n", peakMb, peakMb / joinedMb);
+    fs::remove_all(folder);
+    return 0;
+}

@@ -1,0 +1,147 @@
+#include "core/line_index.h"
+
+#include <system_error>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tarvelin::core {
+namespace {
+
+constexpr size_t kTwoThreadsFrom = size_t{16} << 20;
+
+#if defined(__SSE2__)
+uint64_t maskOf(const char* p, __m128i value) {
+    uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        mask |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, value))))
+                << (16 * k);
+    }
+    return mask;
+}
+#endif
+
+}  // namespace
+
+LineIndex::Segment LineIndex::scan(std::string_view text, size_t begin, size_t end) {
+    // Counts the ends of lines (every LF, and every CR that no LF follows); each noted line starts right
+    // after the end of the line before it.
+    Segment segment;
+    segment.starts.push_back(begin);
+    const char* p = text.data();
+    size_t lines = 0;  // lines ended so far
+    const auto ended = [&](size_t at) {
+        if (++lines % kStep == 0) {
+            segment.starts.push_back(at + 1);
+        }
+    };
+    size_t i = begin;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 64 <= end; i += 64) {
+        const uint64_t lfs = maskOf(p + i, lf);
+        const uint64_t crs = maskOf(p + i, cr);
+        if ((lfs | crs) == 0) {
+            continue;
+        }
+        const uint64_t lfAfter = (lfs >> 1) | (i + 64 < end && p[i + 64] == '\n' ? uint64_t{1} << 63 : 0);
+        uint64_t ends = lfs | (crs & ~lfAfter);
+        const auto found = static_cast<size_t>(__builtin_popcountll(ends));
+        if ((lines % kStep) + found < kStep) {
+            lines += found;  // no noted line starts in this block
+            continue;
+        }
+        while (ends != 0) {
+            ended(i + static_cast<size_t>(__builtin_ctzll(ends)));
+            ends &= ends - 1;
+        }
+    }
+#endif
+    for (; i < end; ++i) {
+        if (p[i] == '\n' || (p[i] == '\r' && !(i + 1 < end && p[i + 1] == '\n'))) {
+            ended(i);
+        }
+    }
+    segment.count = lines;
+    return segment;
+}
+
+LineIndex::LineIndex(std::string_view text) : text_(text) {
+    // A large text is scanned in two halves at once, split after a line feed.
+    size_t split = text.size();
+    if (text.size() >= kTwoThreadsFrom) {
+        const size_t middle = text.size() / 2;
+        const size_t lf = text.find('\n', middle);
+        split = lf == std::string_view::npos ? text.size() : lf + 1;
+    }
+    if (split < text.size()) {
+        Segment second;
+        std::thread worker;
+        try {
+            worker = std::thread([&] { second = scan(text, split, text.size()); });
+        } catch (const std::system_error&) {
+            second = scan(text, split, text.size());
+        }
+        segments_.push_back(scan(text, 0, split));
+        if (worker.joinable()) {
+            worker.join();
+        }
+        segments_.push_back(std::move(second));
+    } else {
+        segments_.push_back(scan(text, 0, text.size()));
+    }
+    // Each segment but the last ends with a line break, so its lines are whole; the last segment's final
+    // line (after its last break, possibly empty) is one more.
+    size_t first = 0;
+    for (auto& segment : segments_) {
+        segment.firstLine = first;
+        first += segment.count;
+    }
+    count_ = first + 1;
+}
+
+size_t LineIndex::lineEnd(size_t offset, size_t& length) const {
+    const size_t breakAt = text_.find_first_of("\r\n", offset);
+    if (breakAt == std::string_view::npos) {
+        length = text_.size() - offset;
+        return text_.size() + 1;
+    }
+    length = breakAt - offset;
+    return breakAt + (text_.compare(breakAt, 2, "\r\n") == 0 ? 2 : 1);
+}
+
+LineSpan LineIndex::line(size_t index) const {
+    index = std::min(index, count_ - 1);
+    size_t line = 0;
+    size_t offset = 0;
+    if (cachedLine_ <= index && index - cachedLine_ < kStep) {
+        line = cachedLine_;
+        offset = cachedOffset_;
+    } else {
+        const Segment* segment = &segments_.front();
+        for (const auto& s : segments_) {
+            if (s.firstLine <= index) {
+                segment = &s;
+            }
+        }
+        const size_t k = std::min((index - segment->firstLine) / kStep, segment->starts.size() - 1);
+        line = segment->firstLine + k * kStep;
+        offset = segment->starts[k];
+    }
+    size_t length = 0;
+    size_t next = lineEnd(offset, length);
+    while (line < index) {
+        offset = next;
+        next = lineEnd(offset, length);
+        ++line;
+    }
+    cachedLine_ = line;
+    cachedOffset_ = offset;
+    return {offset, std::min(length, text_.size() - std::min(offset, text_.size()))};
+}
+
+}  // namespace tarvelin::core

@@ -1,0 +1,219 @@
+#include "ui/ViewUnit.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "core/paths.h"
+#include "ui/MainUnit.h"
+#include "ui/ansi_text.h"
+#include "ui/messages.h"
+#include "ui/text_pane.h"
+#include "ui/window_fonts.h"
+
+namespace tarvelin::ui {
+namespace {
+
+// The window's outer size in the settings file is its client area and a border of 4 pixels on each side
+// and 30 for the caption: 500 by 510 is the designed client area of 492 by 476.
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 34;
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, int left) {
+    auto* b = new QPushButton(jp(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(left, 440, 80, 25);
+    return b;
+}
+
+// A page of the tab control that a pane fills.
+QWidget* page(QWidget* pane, const char* name) {
+    auto* sheet = new QWidget;
+    sheet->setObjectName(QString::fromLatin1(name));
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pane);
+    return sheet;
+}
+
+}  // namespace
+
+TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
+    : QDialog(&mainForm, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                             Qt::WindowCloseButtonHint),
+      context_(context),
+      mainForm_(mainForm),
+      run_(*this, context.screenSaver) {
+    setObjectName(QStringLiteral("ViewForm"));
+    setWindowTitle(QStringLiteral("ViewForm"));
+    setFont(windowFont());
+    setModal(true);
+    setFixedSize(492, 476);
+
+    Label1 = new QLabel(QStringLiteral("List.log"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(0, 0, 492, 12);
+
+    RichEdit1 = new QPlainTextEdit;
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setFont(fixedPitchFont());
+    RichEdit2 = new TextPane;
+    RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
+    RichEdit2->setFont(fixedPitchFont());
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 16, 489, 417);
+    TabSheet1 = page(RichEdit1, "TabSheet1");
+    TabSheet2 = page(RichEdit2, "TabSheet2");
+    PageControl1->addTab(TabSheet1, jp("ログ表示"));
+    PageControl1->addTab(TabSheet2, jp("結合データ"));
+
+    // The text holder lies under the log pane, which covers the whole page: it is never seen.
+    Memo1 = new QPlainTextEdit(QStringLiteral("Memo1"), TabSheet1);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(176, 64, 257, 201);
+    Memo1->lower();
+
+    Button1 = button(this, "Button1", "開始", 10);
+    Button2 = button(this, "Button2", "印刷", 100);
+    Button3 = button(this, "Button3", "ﾌﾟﾘﾝﾀ設定", 190);
+    Button4 = button(this, "Button4", "戻る", 300);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+    for (QPushButton* b : {Button1, Button2, Button3, Button4}) {
+        b->setAutoDefault(false);
+    }
+
+    connect(Button1, &QPushButton::clicked, this, [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+}
+
+TViewForm::~TViewForm() = default;
+
+void TViewForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TViewForm::FormShow() {
+    const core::Settings::ViewKeys& view = mainForm_.Settings.View;
+    setFixedSize(std::max(1, view.Width - kFrameWidth), std::max(1, view.Height - kFrameHeight));
+    move(view.Left, view.Top);
+    for (QWidget* pane : {static_cast<QWidget*>(RichEdit1), static_cast<QWidget*>(RichEdit2)}) {
+        QFont font = pane->font();
+        font.setPointSize(view.FontSize > 0 ? view.FontSize : 10);
+        pane->setFont(font);
+    }
+    Button2->setEnabled(false);
+}
+
+void TViewForm::FormClose() {
+    core::Settings::ViewKeys& view = mainForm_.Settings.View;
+    const QRect frame = frameGeometry();
+    view.Left = frame.left();
+    view.Top = frame.top();
+    view.Width = width() + kFrameWidth;
+    view.Height = height() + kFrameHeight;
+}
+
+void TViewForm::reject() {
+    // The close box and Escape: a close that keeps the join list and the panes.
+    if (run_.running()) {
+        closeWhenDone_ = true;
+        return;
+    }
+    FormClose();
+    QDialog::reject();
+}
+
+void TViewForm::Button1Click() {
+    core::Settings& settings = mainForm_.Settings;
+    core::JoinOptions options;
+    options.percentMode = settings.Options.OP1;
+    options.replacements = {core::Replacement{settings.Edit.DelChar1, settings.Edit.ChgChar1},
+                            core::Replacement{settings.Edit.DelChar2, settings.Edit.ChgChar2},
+                            core::Replacement{settings.Edit.DelChar3, settings.Edit.ChgChar3}};
+    options.frontFile = core::pathInFolder(context_.programFolder, "Front.txt");
+    options.endFile = core::pathInFolder(context_.programFolder, "End.txt");
+    const std::vector<std::string> joinList = mainForm_.joinList.entries();
+    const auto finish = [this] {
+        if (std::exchange(backWhenDone_, false)) {
+            Button4Click();
+        } else if (std::exchange(closeWhenDone_, false)) {
+            close();
+        }
+    };
+    try {
+        const core::JoinResult result = run_.run(joinList, options, settings.Main.ChgPath);
+        if (result.outcome == core::JoinOutcome::Completed || result.outcome == core::JoinOutcome::Refused) {
+            outputPath_ = result.outputPath;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TViewForm::Button4Click() {
+    if (run_.running()) {
+        backWhenDone_ = true;
+        return;
+    }
+    for (QPushButton* b : {mainForm_.BitBtn2, mainForm_.BitBtn3, mainForm_.BitBtn4}) {
+        b->setEnabled(false);
+    }
+    mainForm_.LabeledEdit1->clear();
+    mainForm_.LabeledEdit1->setEnabled(false);
+    mainForm_.joinList.clear();
+    mainForm_.showJoinList();
+    RichEdit1->clear();
+    RichEdit2->clear();
+    run_.releaseDataText();
+    FormClose();
+    accept();
+}
+
+void TViewForm::clearLog() { RichEdit1->clear(); }
+
+void TViewForm::addLogLine(std::string_view line) { RichEdit1->appendPlainText(fromAnsi(line)); }
+
+void TViewForm::showDataText(std::string_view text) { RichEdit2->setTextView(text); }
+
+std::optional<std::string> TViewForm::askOutputPath(const core::SaveDialogRequest& request) {
+    const auto chosen = context_.prompter.saveFileName(
+        {this, fromAnsi(request.title), fromAnsi(request.filter), fromAnsi(request.initialFolder),
+         fromAnsi(request.fileName), QStringLiteral("nc")});
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return toAnsi(*chosen);
+}
+
+void TViewForm::showStopMessage(std::string_view text) {
+    showBox(context_.prompter, this, jp("確認"), PromptIcon::Error, fromAnsi(text));
+}
+
+bool TViewForm::askWarningQuestion(std::string_view text) { return askWarning(context_.prompter, this, fromAnsi(text)); }
+
+void TViewForm::processPendingEvents() { QCoreApplication::processEvents(); }
+
+void TViewForm::showLogPage() {
+    PageControl1->setCurrentIndex(0);
+    RichEdit1->setFocus();
+}
+
+void TViewForm::focusStartButton() { Button1->setFocus(); }
+
+void TViewForm::enablePrintButton() { Button2->setEnabled(true); }
+
+}  // namespace tarvelin::ui

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDialog>
+
+#include "core/join_run.h"
+#include "ui/app_context.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
+namespace tarvelin::ui {
+
+class TMainForm;
+class TextPane;
+
+// The join window: runs a join over the main window's join list and shows its log and the joined data on
+// two pages. It is created once and lives as long as the program; the main window opens it modally.
+class TViewForm : public QDialog, private core::JoinHost {
+    Q_OBJECT
+
+public:
+    TViewForm(AppContext& context, TMainForm& mainForm);
+    ~TViewForm() override;
+
+    QLabel* Label1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QPlainTextEdit* RichEdit1 = nullptr;  // the log pane
+    TextPane* RichEdit2 = nullptr;        // the data pane
+    QPlainTextEdit* Memo1 = nullptr;      // the hidden text holder under the log pane
+    QPushButton* Button1 = nullptr;       // "開始"
+    QPushButton* Button2 = nullptr;       // "印刷"
+    QPushButton* Button3 = nullptr;       // "ﾌﾟﾘﾝﾀ設定"
+    QPushButton* Button4 = nullptr;       // "戻る"
+
+    // The output path of the last join run, for the print job's title.
+    const std::string& outputPath() const { return outputPath_; }
+    // Whether a join is running.
+    bool joinRunning() const { return run_.running(); }
+
+public slots:
+    void FormShow();
+    void FormClose();
+    void Button1Click();
+    void Button4Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+
+private:
+    // core::JoinHost
+    void clearLog() override;
+    void addLogLine(std::string_view line) override;
+    void showDataText(std::string_view text) override;
+    std::optional<std::string> askOutputPath(const core::SaveDialogRequest& request) override;
+    void showStopMessage(std::string_view text) override;
+    bool askWarningQuestion(std::string_view text) override;
+    void processPendingEvents() override;
+    void showLogPage() override;
+    void focusStartButton() override;
+    void enablePrintButton() override;
+
+    AppContext& context_;
+    TMainForm& mainForm_;
+    core::JoinRun run_;
+    std::string outputPath_;
+    // "戻る" or the close box while a join runs: done once the run has ended, so that the run keeps its
+    // window.
+    bool backWhenDone_ = false;
+    bool closeWhenDone_ = false;
+};
+
+}  // namespace tarvelin::ui

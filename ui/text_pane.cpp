@@ -1,0 +1,578 @@
+#include "ui/text_pane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+#include "core/data_text.h"
+#include "platform/mbcs.h"
+#include "ui/ansi_text.h"
+
+namespace tarvelin::ui {
+namespace {
+
+constexpr size_t kTabCells = 8;
+
+// How a byte at a character start is drawn and how wide it is.
+enum class Glyph { Narrow, Wide, Tab, Replacement };
+
+Glyph glyphAt(std::string_view line, size_t offset) {
+    const auto b = static_cast<unsigned char>(line[offset]);
+    if (platform::charLengthAt(line, offset) == 2) {
+        return Glyph::Wide;
+    }
+    if (b == '\t') {
+        return Glyph::Tab;
+    }
+    // A lead byte without its trail byte, a byte that is no character and a control character.
+    if (platform::isLeadByte(b) || b == 0x80 || b == 0xA0 || b >= 0xFD || b < 0x20 || b == 0x7F) {
+        return Glyph::Replacement;
+    }
+    return Glyph::Narrow;
+}
+
+size_t cellsOf(Glyph glyph, size_t cell) {
+    switch (glyph) {
+        case Glyph::Wide:
+            return 2;
+        case Glyph::Tab:
+            return kTabCells - cell % kTabCells;
+        default:
+            return 1;
+    }
+}
+
+QString glyphText(std::string_view line, size_t offset, size_t length, Glyph glyph) {
+    if (glyph == Glyph::Replacement) {
+        return QString(QChar(0xFFFD));
+    }
+    return fromAnsi(line.substr(offset, length));
+}
+
+}  // namespace
+
+TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    blink_.setInterval(QApplication::cursorFlashTime() > 0 ? QApplication::cursorFlashTime() / 2 : 500);
+    connect(&blink_, &QTimer::timeout, this, [this] {
+        caretShown_ = !caretShown_;
+        viewport()->update();
+    });
+    indexLines({});
+    updateMetrics();
+}
+
+void TextPane::setTextView(std::string_view text) {
+    owned_.clear();
+    owned_.shrink_to_fit();
+    text_ = text;
+    indexLines(text_);
+}
+
+void TextPane::setText(std::string text) {
+    owned_ = std::move(text);
+    text_ = owned_;
+    indexLines(text_);
+}
+
+void TextPane::clear() { setText({}); }
+
+void TextPane::indexLines(std::string_view text) {
+    edited_ = false;
+    editedLines_.clear();
+    lines_.clear();
+    lines_.shrink_to_fit();
+    index_ = core::LineIndex(text);
+    widest_ = 0;
+    caret_ = anchor_ = {};
+    preferredCell_ = 0;
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    updateScrollBars();
+    viewport()->update();
+    emit textChanged();
+}
+
+std::string_view TextPane::lineText(size_t line) const {
+    if (!edited_) {
+        const core::LineSpan span = index_.line(line);
+        return text_.substr(span.offset, span.length);
+    }
+    const Line& l = lines_[line];
+    return isEdited(l) ? std::string_view(editedLines_[l.offset & ~kEdited]) : text_.substr(l.offset, l.length);
+}
+
+void TextPane::listAllLines() {
+    lines_ = core::splitLines(text_);
+    // A text that ends with a line break (or is empty) has an empty last line, as the index has.
+    if (text_.empty() || text_.back() == '\n' || text_.back() == '\r') {
+        lines_.push_back({text_.size(), 0});
+    }
+    edited_ = true;
+}
+
+std::string TextPane::text() const {
+    if (!edited_) {
+        return std::string(text_);
+    }
+    std::string whole;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (i > 0) {
+            whole += "\r\n";
+        }
+        whole += lineText(i);
+    }
+    return whole;
+}
+
+bool TextPane::isEmpty() const { return lineCount() == 1 && lineText(0).empty(); }
+
+void TextPane::updateMetrics() {
+    const QFontMetrics metrics(font());
+    cell_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    lineHeight_ = std::max(1, metrics.lineSpacing());
+    ascent_ = metrics.ascent();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TextPane::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateMetrics();
+    }
+}
+
+void TextPane::updateScrollBars() {
+    const int visibleLines = std::max(1, viewport()->height() / lineHeight_);
+    const auto lines = static_cast<int>(std::min<size_t>(lineCount(), INT32_MAX));
+    verticalScrollBar()->setRange(0, std::max(0, lines - visibleLines));
+    verticalScrollBar()->setPageStep(visibleLines);
+    verticalScrollBar()->setSingleStep(1);
+    const int visibleCells = std::max(1, viewport()->width() / cell_);
+    const auto cells = static_cast<int>(std::min<size_t>(widest_ + kTabCells, INT32_MAX / 2));
+    horizontalScrollBar()->setRange(0, std::max(0, cells - visibleCells + 1));
+    horizontalScrollBar()->setPageStep(visibleCells);
+    horizontalScrollBar()->setSingleStep(1);
+}
+
+void TextPane::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void TextPane::scrollContentsBy(int, int) { viewport()->update(); }
+
+size_t TextPane::firstVisibleLine() const { return static_cast<size_t>(verticalScrollBar()->value()); }
+
+size_t TextPane::cellOf(size_t line, size_t offset) const {
+    const std::string_view text = lineText(line);
+    size_t cell = 0;
+    for (size_t i = 0; i < offset && i < text.size();) {
+        cell += cellsOf(glyphAt(text, i), cell);
+        i += platform::charLengthAt(text, i);
+    }
+    return cell;
+}
+
+size_t TextPane::offsetAt(size_t line, size_t cell, bool nearest) const {
+    const std::string_view text = lineText(line);
+    size_t at = 0;
+    size_t start = 0;
+    while (at < text.size()) {
+        const size_t width = cellsOf(glyphAt(text, at), start);
+        if (start + width > cell) {
+            // Within this character: before it, or after it when nearer its end.
+            return nearest && (cell - start) * 2 >= width ? at + platform::charLengthAt(text, at) : at;
+        }
+        start += width;
+        at += platform::charLengthAt(text, at);
+    }
+    return text.size();
+}
+
+size_t TextPane::previousCharacter(size_t line, size_t offset) const {
+    const std::string_view text = lineText(line);
+    size_t previous = 0;
+    for (size_t i = 0; i < offset && i < text.size(); i += platform::charLengthAt(text, i)) {
+        previous = i;
+    }
+    return previous;
+}
+
+size_t TextPane::nextCharacter(size_t line, size_t offset) const {
+    const std::string_view text = lineText(line);
+    return offset < text.size() ? offset + platform::charLengthAt(text, offset) : offset;
+}
+
+TextPane::Position TextPane::positionAt(const QPoint& point) const {
+    const long row = point.y() < 0 ? -1 : point.y() / lineHeight_;
+    const auto line = static_cast<size_t>(
+        std::clamp<long>(static_cast<long>(firstVisibleLine()) + row, 0, static_cast<long>(lineCount()) - 1));
+    // The nearest boundary between two characters: a click on a character's right half lands after it.
+    const auto cell = static_cast<size_t>(std::max(0, point.x() + cell_ / 2) / cell_ + horizontalScrollBar()->value());
+    return {line, offsetAt(line, cell, true)};
+}
+
+void TextPane::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), palette().base());
+    painter.setFont(font());
+    const size_t first = firstVisibleLine();
+    const size_t rows = static_cast<size_t>(viewport()->height() / lineHeight_ + 1);
+    for (size_t row = 0; row < rows && first + row < lineCount(); ++row) {
+        paintLine(painter, first + row, static_cast<int>(row) * lineHeight_);
+    }
+    if (hasFocus() && caretShown_ && caret_.line >= first && caret_.line < first + rows) {
+        const long cell = static_cast<long>(cellOf(caret_.line, caret_.offset)) - horizontalScrollBar()->value();
+        const int x = static_cast<int>(cell) * cell_;
+        const int y = static_cast<int>(caret_.line - first) * lineHeight_;
+        painter.fillRect(QRect(x, y, 1, lineHeight_), palette().text());
+    }
+}
+
+void TextPane::paintLine(QPainter& painter, size_t line, int y) {
+    const std::string_view text = lineText(line);
+    if (text.size() > widest_) {
+        // The scroll range follows the longest line seen so far.
+        widest_ = text.size();
+        QMetaObject::invokeMethod(this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
+    }
+    const long scroll = horizontalScrollBar()->value();
+    const long lastCell = scroll + viewport()->width() / cell_ + 1;
+    // The selected bytes of this line.
+    size_t selectedFrom = 0;
+    size_t selectedTo = 0;
+    if (hasSelection() && selectionStart().line <= line && line <= selectionEnd().line) {
+        selectedFrom = selectionStart().line == line ? selectionStart().offset : 0;
+        selectedTo = selectionEnd().line == line ? selectionEnd().offset : text.size() + 1;
+    }
+    size_t cell = 0;
+    size_t at = 0;
+    // Runs of narrow characters are drawn at once; every other character at its own cell.
+    QString run;
+    long runCell = 0;
+    bool runSelected = false;
+    const auto flush = [&] {
+        if (!run.isEmpty()) {
+            const int x = static_cast<int>(runCell - scroll) * cell_;
+            if (runSelected) {
+                painter.fillRect(QRect(x, y, static_cast<int>(run.size()) * cell_, lineHeight_), palette().highlight());
+            }
+            painter.setPen(runSelected ? palette().highlightedText().color() : palette().text().color());
+            painter.drawText(x, y + ascent_, run);
+            run.clear();
+        }
+    };
+    while (at < text.size() && static_cast<long>(cell) <= lastCell) {
+        const Glyph glyph = glyphAt(text, at);
+        const size_t length = platform::charLengthAt(text, at);
+        const size_t width = cellsOf(glyph, cell);
+        const bool selected = at >= selectedFrom && at < selectedTo;
+        if (static_cast<long>(cell + width) > scroll) {
+            if (glyph == Glyph::Narrow && (run.isEmpty() || runSelected == selected)) {
+                if (run.isEmpty()) {
+                    runCell = static_cast<long>(cell);
+                    runSelected = selected;
+                }
+                run += glyphText(text, at, length, glyph);
+            } else {
+                flush();
+                if (glyph == Glyph::Narrow) {
+                    runCell = static_cast<long>(cell);
+                    runSelected = selected;
+                    run += glyphText(text, at, length, glyph);
+                } else {
+                    const int x = static_cast<int>(static_cast<long>(cell) - scroll) * cell_;
+                    if (selected) {
+                        painter.fillRect(QRect(x, y, static_cast<int>(width) * cell_, lineHeight_), palette().highlight());
+                    }
+                    if (glyph != Glyph::Tab) {
+                        painter.setPen(selected ? palette().highlightedText().color() : palette().text().color());
+                        painter.drawText(x, y + ascent_, glyphText(text, at, length, glyph));
+                    }
+                }
+            }
+        }
+        cell += width;
+        at += length;
+    }
+    flush();
+    // The line break of a selected line shows as one selected cell.
+    if (selectedTo > text.size() && selectedFrom <= text.size()) {
+        const int x = static_cast<int>(static_cast<long>(cellOf(line, text.size())) - scroll) * cell_;
+        painter.fillRect(QRect(x, y, cell_, lineHeight_), palette().highlight());
+    }
+}
+
+void TextPane::ensureCaretVisible() {
+    QScrollBar* vertical = verticalScrollBar();
+    const int rows = std::max(1, viewport()->height() / lineHeight_);
+    const auto line = static_cast<int>(caret_.line);
+    if (line < vertical->value()) {
+        vertical->setValue(line);
+    } else if (line >= vertical->value() + rows) {
+        vertical->setValue(line - rows + 1);
+    }
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int columns = std::max(1, viewport()->width() / cell_);
+    const auto cell = static_cast<int>(cellOf(caret_.line, caret_.offset));
+    if (cell < horizontal->value()) {
+        horizontal->setValue(cell);
+    } else if (cell >= horizontal->value() + columns) {
+        horizontal->setValue(cell - columns + 1);
+    }
+}
+
+void TextPane::setCaret(Position position, bool keepAnchor) { moveCaret(position, keepAnchor); }
+
+void TextPane::moveCaret(Position position, bool keepAnchor, bool keepColumn) {
+    position.line = std::min(position.line, lineCount() - 1);
+    position.offset = std::min(position.offset, lineText(position.line).size());
+    caret_ = position;
+    if (!keepAnchor) {
+        anchor_ = caret_;
+    }
+    if (!keepColumn) {
+        preferredCell_ = cellOf(caret_.line, caret_.offset);
+    }
+    caretShown_ = true;
+    ensureCaretVisible();
+    viewport()->update();
+}
+
+void TextPane::selectAll() {
+    anchor_ = {};
+    moveCaret({lineCount() - 1, lineText(lineCount() - 1).size()}, true);
+}
+
+std::string TextPane::selectedText() const {
+    if (!hasSelection()) {
+        return {};
+    }
+    const Position from = selectionStart();
+    const Position to = selectionEnd();
+    if (from.line == to.line) {
+        return std::string(lineText(from.line).substr(from.offset, to.offset - from.offset));
+    }
+    std::string text(lineText(from.line).substr(from.offset));
+    for (size_t line = from.line + 1; line < to.line; ++line) {
+        text += "\r\n";
+        text += lineText(line);
+    }
+    text += "\r\n";
+    text += lineText(to.line).substr(0, to.offset);
+    return text;
+}
+
+std::string& TextPane::editableLine(size_t line) {
+    if (!edited_) {
+        listAllLines();
+    }
+    Line& l = lines_[line];
+    if (!isEdited(l)) {
+        editedLines_.emplace_back(text_.substr(l.offset, l.length));
+        l.offset = kEdited | (editedLines_.size() - 1);
+    }
+    return editedLines_[l.offset & ~kEdited];
+}
+
+void TextPane::replaceLine(size_t line, std::string text) {
+    widest_ = std::max(widest_, text.size());
+    std::string& target = editableLine(line);  // lists all lines at the first edit
+    lines_[line].length = text.size();
+    target = std::move(text);
+}
+
+void TextPane::deleteRange(Position from, Position to) {
+    if (from == to) {
+        return;
+    }
+    std::string joined(lineText(from.line).substr(0, from.offset));
+    joined += lineText(to.line).substr(to.offset);
+    replaceLine(from.line, std::move(joined));
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from.line) + 1,
+                 lines_.begin() + static_cast<std::ptrdiff_t>(to.line) + 1);
+    moveCaret(from, false);
+}
+
+void TextPane::insertText(std::string_view text) {
+    deleteRange(selectionStart(), selectionEnd());
+    const std::vector<core::LineSpan> spans = core::splitLines(text);
+    std::vector<std::string_view> parts;
+    for (const auto& span : spans) {
+        parts.push_back(text.substr(span.offset, span.length));
+    }
+    if (parts.empty() || (!text.empty() && (text.back() == '\n' || text.back() == '\r'))) {
+        parts.emplace_back();
+    }
+    const std::string_view current = lineText(caret_.line);
+    const std::string tail(current.substr(caret_.offset));
+    std::string firstLine(current.substr(0, caret_.offset));
+    firstLine += parts.front();
+    if (parts.size() == 1) {
+        const size_t caretOffset = firstLine.size();
+        firstLine += tail;
+        replaceLine(caret_.line, std::move(firstLine));
+        moveCaret({caret_.line, caretOffset}, false);
+    } else {
+        replaceLine(caret_.line, std::move(firstLine));
+        std::vector<Line> added(parts.size() - 1);
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(caret_.line) + 1, added.begin(), added.end());
+        for (size_t i = 1; i < parts.size(); ++i) {
+            std::string lineText(parts[i]);
+            if (i + 1 == parts.size()) {
+                lineText += tail;
+            }
+            replaceLine(caret_.line + i, std::move(lineText));
+        }
+        moveCaret({caret_.line + parts.size() - 1, parts.back().size()}, false);
+    }
+    updateScrollBars();
+    viewport()->update();
+    emit textChanged();
+}
+
+void TextPane::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    const int rows = std::max(1, viewport()->height() / lineHeight_);
+    const size_t last = lineCount() - 1;
+    Position to = caret_;
+    if (event == QKeySequence::Copy || event == QKeySequence::Cut) {
+        if (hasSelection()) {
+            QApplication::clipboard()->setText(fromAnsi(selectedText()));
+            if (event == QKeySequence::Cut) {
+                insertText({});
+            }
+        }
+        return;
+    }
+    if (event == QKeySequence::Paste) {
+        insertText(toAnsi(QApplication::clipboard()->text()));
+        return;
+    }
+    if (event == QKeySequence::SelectAll) {
+        selectAll();
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Left:
+            to = caret_.offset > 0 ? Position{caret_.line, previousCharacter(caret_.line, caret_.offset)}
+                 : caret_.line > 0 ? Position{caret_.line - 1, lineText(caret_.line - 1).size()}
+                                   : caret_;
+            moveCaret(to, shift);
+            return;
+        case Qt::Key_Right:
+            to = caret_.offset < lineText(caret_.line).size() ? Position{caret_.line, nextCharacter(caret_.line, caret_.offset)}
+                 : caret_.line < last                         ? Position{caret_.line + 1, 0}
+                                                              : caret_;
+            moveCaret(to, shift);
+            return;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            const long step = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1
+                              : event->key() == Qt::Key_PageUp                           ? -rows
+                                                                                          : rows;
+            const auto line = static_cast<size_t>(
+                std::clamp<long>(static_cast<long>(caret_.line) + step, 0, static_cast<long>(last)));
+            moveCaret({line, offsetAt(line, preferredCell_, false)}, shift, true);
+            return;
+        }
+        case Qt::Key_Home:
+            moveCaret({control ? 0 : caret_.line, 0}, shift);
+            return;
+        case Qt::Key_End: {
+            const size_t line = control ? last : caret_.line;
+            moveCaret({line, lineText(line).size()}, shift);
+            return;
+        }
+        case Qt::Key_Backspace:
+            if (!hasSelection()) {
+                anchor_ = caret_.offset > 0 ? Position{caret_.line, previousCharacter(caret_.line, caret_.offset)}
+                          : caret_.line > 0 ? Position{caret_.line - 1, lineText(caret_.line - 1).size()}
+                                            : caret_;
+            }
+            insertText({});
+            return;
+        case Qt::Key_Delete:
+            if (!hasSelection()) {
+                anchor_ = caret_.offset < lineText(caret_.line).size()
+                              ? Position{caret_.line, nextCharacter(caret_.line, caret_.offset)}
+                          : caret_.line < last ? Position{caret_.line + 1, 0}
+                                               : caret_;
+            }
+            insertText({});
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            insertText("\r\n");
+            return;
+        default:
+            break;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && !control && (typed.front().isPrint() || typed.front() == QLatin1Char('\t'))) {
+        insertText(toAnsi(typed));
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TextPane::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        moveCaret(positionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    }
+}
+
+void TextPane::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+        moveCaret(positionAt(event->position().toPoint()), true);
+    }
+}
+
+void TextPane::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->commitString().isEmpty()) {
+        insertText(toAnsi(event->commitString()));
+    }
+    event->accept();
+}
+
+QVariant TextPane::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImCursorRectangle) {
+        const long cell = static_cast<long>(cellOf(caret_.line, caret_.offset)) - horizontalScrollBar()->value();
+        const long row = static_cast<long>(caret_.line) - static_cast<long>(firstVisibleLine());
+        return QRect(static_cast<int>(cell) * cell_, static_cast<int>(row) * lineHeight_, 1, lineHeight_);
+    }
+    if (query == Qt::ImEnabled) {
+        return true;
+    }
+    return QAbstractScrollArea::inputMethodQuery(query);
+}
+
+void TextPane::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    caretShown_ = true;
+    blink_.start();
+    viewport()->update();
+}
+
+void TextPane::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    blink_.stop();
+    viewport()->update();
+}
+
+}  // namespace tarvelin::ui
