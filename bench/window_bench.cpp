@@ -39,6 +39,7 @@ public:
     QString output;
     ui::PromptButton message(const ui::MessageRequest& request) override { return request.buttons.front(); }
     std::optional<QString> saveFileName(const ui::FileDialogRequest&) override { return output; }
+    std::optional<QString> openTextFile(const ui::FileDialogRequest&) override { return std::nullopt; }
 };
 
 // The engine with nothing to show.

@@ -12,7 +12,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 home=$scratch/op
 mkdir -p "$home/NC/JOB"
-cp "$top"/examples/*.NC "$top"/examples/JOB.LST "$home/NC/"
+cp "$top"/examples/*.NC "$home/NC/"
+printf 'C:\\NC\\O1001.NC\r\nC:\\NC\\O1002.NC\r\nC:\\NC\\O1003.NC\r\n' > "$home/NC/JOB.LST"
 prog="$home/bin/tarvelin"
 mkdir -p "$home/bin"
 cp "$top/build/app/tarvelin" "$prog"

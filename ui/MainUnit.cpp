@@ -3,6 +3,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,7 +15,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "core/list_file.h"
 #include "platform/directory.h"
+#include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/screensaver.h"
 #include "ui/ansi_text.h"
@@ -24,6 +30,8 @@ namespace tarvelin::ui {
 namespace {
 
 constexpr int kClientWidth = 612;
+
+QString kListFilter() { return jp("ﾘｽﾄ(*.Lst)|*.Lst|すべて(*.*)|*.*"); }
 constexpr int kClientHeight = 396;
 
 template <typename Widget>
@@ -105,6 +113,7 @@ void TMainForm::buildControls() {
     const auto handle = [this](auto member) {
         return [this, member] { runHandler(context_.prompter, this, [this, member] { (this->*member)(); }); };
     };
+    connect(Button1, &QPushButton::clicked, this, handle(&TMainForm::Button1Click));
     connect(BitBtn1, &QPushButton::clicked, this, handle(&TMainForm::BitBtn1Click));
     connect(BitBtn5, &QPushButton::clicked, this, handle(&TMainForm::BitBtn5Click));
     connect(BitBtn2, &QPushButton::clicked, this, handle(&TMainForm::BitBtn2Click));
@@ -172,6 +181,7 @@ void TMainForm::FormShow() {
     setOrderButtonsEnabled(false);
     LabeledEdit1->clear();
     LabeledEdit1->setEnabled(false);
+    setAcceptDrops(true);
     showPercentMark();
 }
 
@@ -292,10 +302,75 @@ void TMainForm::Button2Click() {
                    jp("結合ﾌｧｲﾙは複数個必要です\n"));
         return;
     }
+    offerToSaveList();
     JoinCount = static_cast<int>(joinList.size());
     if (viewForm_ != nullptr) {
         viewForm_->exec();
     }
+}
+
+void TMainForm::offerToSaveList() {
+    if (!askWarning(context_.prompter, this, jp("結合ﾘｽﾄを保存しますか\n次回に利用可能です。"))) {
+        return;
+    }
+    const auto chosen = context_.prompter.saveFileName({this, jp("ﾘｽﾄ保存"), kListFilter(), QString(),
+                                                        LabeledEdit1->text(), QStringLiteral("LST")});
+    if (!chosen) {
+        return;
+    }
+    const std::string path = toAnsi(*chosen);
+    Settings.Main.ListPath = core::listFolderOf(path);
+    core::writeListFile(path, joinList.entries());
+}
+
+void TMainForm::Button1Click() {
+    if (!askWarning(context_.prompter, this,
+                    jp("ﾘｽﾄを読み込むと現選択ﾃﾞｰﾀが削除されます。\n(ﾘｽﾄ読み込み後、追加・削除は可能)\n"
+                       "ﾘｽﾄ読み込みを開始しますか。"))) {
+        return;
+    }
+    LabeledEdit1->setEnabled(true);
+    const auto chosen = context_.prompter.openTextFile(
+        {this, jp("ﾘｽﾄ選択"), kListFilter(), fromAnsi(Settings.Main.ListPath), QString(), QStringLiteral("Lst")});
+    if (!chosen) {
+        LabeledEdit1->setEnabled(false);
+        return;
+    }
+    loadListFile(*chosen);
+}
+
+void TMainForm::loadListFile(const QString& path) {
+    LabeledEdit1->setText(path);
+    Settings.Main.ListPath = core::listFolderOf(toAnsi(LabeledEdit1->text()));
+    joinList.assign(core::readListFile(toAnsi(path)));
+    showJoinList();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    runHandler(context_.prompter, this, [&] { FormDropFiles(paths); });
+}
+
+void TMainForm::FormDropFiles(const QStringList& hostPaths) {
+    if (hostPaths.size() != 1) {
+        showBox(context_.prompter, this, jp("確認"), PromptIcon::Error, jp("複数は不可です。"));
+        return;
+    }
+    // The dropped file's full path, whatever its length.
+    const std::string host = hostPaths.front().toStdString();
+    const auto drivePath = platform::drives().toDrivePath(host);
+    LabeledEdit1->setEnabled(true);
+    loadListFile(drivePath ? fromAnsi(*drivePath) : fromAnsi(platform::hostNameToCp932(host)));
 }
 
 void TMainForm::Button3Click() {

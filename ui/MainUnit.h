@@ -84,6 +84,7 @@ public slots:
     void FormShow();
     void FormClose();
 
+    void Button1Click();
     void BitBtn1Click();
     void ListBox1Click();
     void BitBtn5Click();
@@ -100,10 +101,14 @@ public slots:
     void OP1_NOClick();
     void FilterComboBox1Change();
     void DriveComboBox1Click(int index);
+    // One dropped file is read as a list file; several are refused.
+    void FormDropFiles(const QStringList& hostPaths);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     AppContext& context_;
 
@@ -113,6 +118,10 @@ private:
     // Gives the filter list a filter text (a rebuild counts as a change of selection).
     void giveFilterText(const std::string& text);
     void setOrderButtonsEnabled(bool enabled);
+    // The list-file part of "次に進む": the question, the save dialog, the list written.
+    void offerToSaveList();
+    // Makes a list file's entries the join list, its folder the list folder and its name the list name.
+    void loadListFile(const QString& path);
     void setPercentMode(int mode);
     void showPercentMark();
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/drives.h"
+#include "ui/COpenTextDialog.h"
 #include "ui/ansi_text.h"
 
 namespace tarvelin::ui {
@@ -133,6 +134,11 @@ std::optional<QString> DialogPrompter::saveFileName(const FileDialogRequest& req
         return fromAnsi(*drivePath);
     }
     return QString::fromStdString(chosen);
+}
+
+std::optional<QString> DialogPrompter::openTextFile(const FileDialogRequest& request) {
+    COpenTextDialog dialog(request.owner, *this);
+    return dialog.choose(request);
 }
 
 QStringList qtNameFilters(const QString& filter) {

@@ -47,6 +47,10 @@ public:
     // The save dialog (asking before an existing file is replaced): the chosen file as a program path, or
     // nothing when cancelled.
     virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
+
+    // The open dialog with a text preview (COpenTextDialog), created for this one choice: the chosen file
+    // as a program path (it need not exist), or nothing when cancelled.
+    virtual std::optional<QString> openTextFile(const FileDialogRequest& request) = 0;
 };
 
 // Shows messages with Qt's message box and file dialog, their buttons in Japanese.
@@ -54,6 +58,7 @@ class DialogPrompter final : public Prompter {
 public:
     PromptButton message(const MessageRequest& request) override;
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
+    std::optional<QString> openTextFile(const FileDialogRequest& request) override;
 };
 
 // The dialog filter "description|mask|..." as Qt's name filters ("description (*.a *.b)").

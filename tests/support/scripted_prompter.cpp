@@ -24,6 +24,10 @@ std::optional<QString> ScriptedPrompter::saveFileName(const ui::FileDialogReques
     return answer;
 }
 
+std::optional<QString> ScriptedPrompter::openTextFile(const ui::FileDialogRequest& request) {
+    return saveFileName(request);
+}
+
 QStringList ScriptedPrompter::texts() const {
     QStringList list;
     for (const auto& m : messages) {

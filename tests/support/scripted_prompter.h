@@ -22,6 +22,7 @@ public:
 
     ui::PromptButton message(const ui::MessageRequest& request) override;
     std::optional<QString> saveFileName(const ui::FileDialogRequest& request) override;
+    std::optional<QString> openTextFile(const ui::FileDialogRequest& request) override;
 
     // The texts of the messages so far.
     QStringList texts() const;

@@ -57,8 +57,10 @@ struct Harness {
         main->showJoinList();
     }
 
-    // Presses "次に進む" and runs `inside` while the join window is open, then closes it if still open.
+    // Presses "次に進む" (declining to save the list) and runs `inside` while the join window is open, then
+    // closes it if still open.
     void moveOn(const std::function<void()>& inside) {
+        prompter.answers.push_front(PromptButton::No);
         QTimer::singleShot(0, view.get(), [this, inside] {
             inside();
             if (view->isVisible()) {
@@ -93,6 +95,8 @@ private slots:
             QCOMPARE(view.PageControl1->tabText(1), u("結合データ"));
             QCOMPARE(view.Button1->geometry(), QRect(10, 440, 80, 25));
             QCOMPARE(view.Memo1->toPlainText(), u("Memo1"));
+            QCOMPARE(h.prompter.messages.size(), size_t{1});  // the question whether to save the list
+            h.prompter.messages.clear();
             QTest::mouseClick(view.Button1, Qt::LeftButton);
             QCOMPARE(h.prompter.fileDialogs.size(), size_t{1});
             const ui::FileDialogRequest& dialog = h.prompter.fileDialogs[0];
@@ -143,6 +147,7 @@ private slots:
         h.list({"C:\\NC\\A.NC", "C:\\NC\\B.NC"});
         h.prompter.fileAnswers = {u("c:\\nc\\b.nc")};
         h.moveOn([&] {
+            h.prompter.messages.clear();
             QTest::mouseClick(h.view->Button1, Qt::LeftButton);
             QCOMPARE(h.prompter.messages.size(), size_t{1});
             QCOMPARE(h.prompter.messages[0].caption, u("確認"));
@@ -163,6 +168,7 @@ private slots:
         h.prompter.answers = {PromptButton::No};
         h.moveOn([&] {
             h.view->move(120, 80);
+            h.prompter.messages.clear();
             QTest::mouseClick(h.view->Button1, Qt::LeftButton);
             QCOMPARE(h.prompter.messages.size(), size_t{1});
             const ui::MessageRequest& question = h.prompter.messages[0];

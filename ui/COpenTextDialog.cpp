@@ -1,0 +1,122 @@
+#include "ui/COpenTextDialog.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include <cstdio>
+#include <memory>
+
+#include "core/text_preview.h"
+#include "platform/drives.h"
+#include "platform/file_error.h"
+#include "ui/ansi_text.h"
+#include "ui/messages.h"
+
+namespace tarvelin::ui {
+namespace {
+
+constexpr int kPreviewStrip = 100;
+
+QString programPathOf(const QString& hostPath) {
+    const std::string host = hostPath.toStdString();
+    if (const auto drivePath = platform::drives().toDrivePath(host)) {
+        return fromAnsi(*drivePath);
+    }
+    return hostPath;
+}
+
+}  // namespace
+
+COpenTextDialog::COpenTextDialog(QWidget* owner, Prompter& prompter) : QFileDialog(owner), prompter_(prompter) {
+    setObjectName(QStringLiteral("COpenTextDialog"));
+    setOption(QFileDialog::DontUseNativeDialog);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::AnyFile);  // the chosen file need not exist
+    connect(this, &QFileDialog::currentChanged, this, &COpenTextDialog::DoSelectionChange);
+}
+
+std::optional<QString> COpenTextDialog::choose(const FileDialogRequest& request) {
+    setWindowTitle(request.title);
+    setNameFilters(qtNameFilters(request.filter));
+    setDefaultSuffix(request.defaultExtension);
+    if (!request.initialFolder.isEmpty()) {
+        if (const auto host = platform::drives().toHostPath(toAnsi(request.initialFolder))) {
+            setDirectory(QString::fromStdString(*host));
+        }
+    }
+    if (!request.fileName.isEmpty()) {
+        selectFile(request.fileName);
+    }
+    if (exec() != QDialog::Accepted || selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return programPathOf(selectedFiles().front());
+}
+
+void COpenTextDialog::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    DoShow();
+}
+
+void COpenTextDialog::done(int result) {
+    DoClose();
+    QFileDialog::done(result);
+}
+
+void COpenTextDialog::DoShow() {
+    if (PreviewMemo != nullptr) {
+        return;
+    }
+    const QSize before = size();
+    PreviewMemo = new QPlainTextEdit(this);
+    PreviewMemo->setObjectName(QStringLiteral("PreviewMemo"));
+    PreviewMemo->setFont(QApplication::font());  // the default user-interface font
+    PreviewMemo->setFixedHeight(80);
+    PreviewMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    PreviewMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Under the dialog's own controls, across its width.
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(PreviewMemo, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    const QSize enlarged(before.width(), before.height() + kPreviewStrip);
+    const QRect screenArea = screen() != nullptr ? screen()->geometry() : QRect(0, 0, 1024, 768);
+    resize(enlarged);
+    move((screenArea.width() - enlarged.width()) / 2, (screenArea.height() - enlarged.height()) / 2);
+}
+
+void COpenTextDialog::DoSelectionChange(const QString& hostPath) {
+    // No file of that name (a folder, nothing selected): the pane keeps what it shows.
+    if (!QFileInfo(hostPath).isFile()) {
+        return;
+    }
+    const std::string host = hostPath.toStdString();
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(host.c_str(), "rb"), std::fclose);
+    char buffer[core::kPreviewBytes];
+    const size_t count = file ? std::fread(buffer, 1, sizeof buffer, file.get()) : 0;
+    if (!file || std::ferror(file.get())) {
+        showBox(prompter_, this, QCoreApplication::applicationName(), PromptIcon::None,
+                fromAnsi(platform::FileError::cannotOpen(toAnsi(programPathOf(hostPath))).message()));
+        return;
+    }
+    if (!core::IsTextFile(buffer, count)) {
+        showBox(prompter_, this, jp("警告"), PromptIcon::Warning,
+                jp("ファイルのプレビューが出来ません。\n(ファイルタイプが違います。)"));
+        return;
+    }
+    if (PreviewMemo != nullptr) {
+        // CR LF, CR and LF each show as a line break.
+        QString text = fromAnsi(core::previewText(std::string_view(buffer, count)));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        PreviewMemo->setPlainText(text);
+    }
+}
+
+void COpenTextDialog::DoClose() {
+    delete PreviewMemo;
+    PreviewMemo = nullptr;
+}
+
+}  // namespace tarvelin::ui
