@@ -1,11 +1,11 @@
 // Tarvelin: start-up. Only one copy runs; the windows are created once, in their order; the message loop
 // runs until the main window has closed.
+#include <exception>
+#include <memory>
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
-
-#include <exception>
-#include <memory>
 
 #include "core/settings.h"
 #include "platform/drives.h"
@@ -13,7 +13,9 @@
 #include "platform/program.h"
 #include "platform/screensaver.h"
 #include "platform/single_instance.h"
+#include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
+#include "ui/UserForm.h"
 #include "ui/ViewUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/messages.h"
@@ -45,7 +47,9 @@ private:
     ui::Prompter& prompter_;
 };
 
-std::string fileNameOf(const std::string& hostPath) { return hostPath.substr(hostPath.rfind('/') + 1); }
+std::string fileNameOf(const std::string& hostPath) {
+    return hostPath.substr(hostPath.rfind('/') + 1);
+}
 
 void loadTranslations(QApplication& app) {
     auto* translator = new QTranslator(&app);
@@ -81,7 +85,11 @@ int main(int argc, char** argv) {
         ui::AppContext context{prompter, *screenSaver, installDrivesAndFindSettings(), platform::executableFolder()};
         ui::TMainForm mainForm(context);
         ui::TViewForm viewForm(context, mainForm);
+        ui::TUser userForm(context, mainForm);
+        ui::TEditForm editForm(context, mainForm);
         mainForm.setViewForm(&viewForm);
+        mainForm.setUserForm(&userForm);
+        mainForm.setEditForm(&editForm);
         mainForm.show();
         return QApplication::exec();
     } catch (const platform::FileError& e) {

@@ -1,13 +1,13 @@
 #include "ui/COpenTextDialog.h"
 
+#include <cstdio>
+#include <memory>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QPlainTextEdit>
 #include <QScreen>
-
-#include <cstdio>
-#include <memory>
 
 #include "core/text_preview.h"
 #include "platform/drives.h"

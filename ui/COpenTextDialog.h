@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QFileDialog>
-
 #include <optional>
+
+#include <QFileDialog>
 
 #include "ui/prompter.h"
 

@@ -3,26 +3,28 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
 #include "core/list_file.h"
 #include "platform/directory.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/screensaver.h"
+#include "ui/EditUnit.h"
+#include "ui/UserForm.h"
+#include "ui/ViewUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/browser_controls.h"
-#include "ui/ViewUnit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
 
@@ -31,7 +33,9 @@ namespace {
 
 constexpr int kClientWidth = 612;
 
-QString kListFilter() { return jp("ﾘｽﾄ(*.Lst)|*.Lst|すべて(*.*)|*.*"); }
+QString kListFilter() {
+    return jp("ﾘｽﾄ(*.Lst)|*.Lst|すべて(*.*)|*.*");
+}
 constexpr int kClientHeight = 396;
 
 template <typename Widget>
@@ -159,6 +163,30 @@ void TMainForm::buildMenu() {
     OP1_F = percentItem("OP1_F", "前のみ％付加", &TMainForm::OP1_FClick);
     OP1_B = percentItem("OP1_B", "後のみ％付加", &TMainForm::OP1_BClick);
     OP1_NO = percentItem("OP1_NO", "前後％無し", &TMainForm::OP1_NOClick);
+    Edit_op = OpMenu->addAction(jp("編集"));
+    Edit_op->setObjectName(QStringLiteral("Edit_op"));
+    connect(Edit_op, &QAction::triggered, this, &TMainForm::Edit_opClick);
+
+    setting = bar->addMenu(jp("設定"));
+    setting->setObjectName(QStringLiteral("setting"));
+    User_op = setting->addAction(jp("ﾕｰｻﾞ定義(拡張子)"));
+    User_op->setObjectName(QStringLiteral("User_op"));
+    connect(User_op, &QAction::triggered, this, &TMainForm::User_opClick);
+}
+
+void TMainForm::Edit_opClick() {
+    if (editForm_ != nullptr) {
+        editForm_->exec();
+    }
+}
+
+void TMainForm::User_opClick() {
+    if (userForm_ != nullptr) {
+        userForm_->exec();
+    }
+    // Whatever closed the dialog, the filter list gets the user types as they stand; an unchanged text
+    // keeps the selection.
+    giveFilterText(core::BuildFilterText(Settings));
 }
 
 void TMainForm::FormCreate() {
@@ -192,8 +220,9 @@ void TMainForm::FormClose() {
     const QPoint corner = frameGeometry().topLeft();
     // A settings file that cannot be written is reported; the window closes all the same, since the
     // operator could do nothing else but end the program another way.
-    runHandler(context_.prompter, this,
-               [&] { core::SaveSettings(context_.settingsPath, Settings, {corner.x(), corner.y()}); });
+    runHandler(context_.prompter, this, [&] {
+        core::SaveSettings(context_.settingsPath, Settings, {corner.x(), corner.y()});
+    });
     context_.screenSaver.setActive(true);
 }
 
@@ -313,8 +342,8 @@ void TMainForm::offerToSaveList() {
     if (!askWarning(context_.prompter, this, jp("結合ﾘｽﾄを保存しますか\n次回に利用可能です。"))) {
         return;
     }
-    const auto chosen = context_.prompter.saveFileName({this, jp("ﾘｽﾄ保存"), kListFilter(), QString(),
-                                                        LabeledEdit1->text(), QStringLiteral("LST")});
+    const auto chosen = context_.prompter.saveFileName(
+        {this, jp("ﾘｽﾄ保存"), kListFilter(), QString(), LabeledEdit1->text(), QStringLiteral("LST")});
     if (!chosen) {
         return;
     }
@@ -381,7 +410,9 @@ void TMainForm::Button3Click() {
     LabeledEdit1->setEnabled(false);
 }
 
-void TMainForm::Button4Click() { close(); }
+void TMainForm::Button4Click() {
+    close();
+}
 
 void TMainForm::setOrderButtonsEnabled(bool enabled) {
     for (QPushButton* b : {BitBtn2, BitBtn3, BitBtn4, BitBtn5, BitBtn6}) {
@@ -389,10 +420,18 @@ void TMainForm::setOrderButtonsEnabled(bool enabled) {
     }
 }
 
-void TMainForm::OP1_FBClick() { setPercentMode(core::OP1_FB); }
-void TMainForm::OP1_FClick() { setPercentMode(core::OP1_F); }
-void TMainForm::OP1_BClick() { setPercentMode(core::OP1_B); }
-void TMainForm::OP1_NOClick() { setPercentMode(core::OP1_NO); }
+void TMainForm::OP1_FBClick() {
+    setPercentMode(core::OP1_FB);
+}
+void TMainForm::OP1_FClick() {
+    setPercentMode(core::OP1_F);
+}
+void TMainForm::OP1_BClick() {
+    setPercentMode(core::OP1_B);
+}
+void TMainForm::OP1_NOClick() {
+    setPercentMode(core::OP1_NO);
+}
 
 void TMainForm::setPercentMode(int mode) {
     Settings.Options.OP1 = mode;
@@ -408,19 +447,33 @@ void TMainForm::showPercentMark() {
     percentGroup_->setExclusive(true);
 }
 
-std::vector<std::string> TMainForm::driveEntries() const { return DriveComboBox1->entries(); }
+std::vector<std::string> TMainForm::driveEntries() const {
+    return DriveComboBox1->entries();
+}
 
-void TMainForm::selectDrive(int index) { DriveComboBox1->setCurrentIndex(index); }
+void TMainForm::selectDrive(int index) {
+    DriveComboBox1->setCurrentIndex(index);
+}
 
-void TMainForm::setDirectory(std::string_view path) { DirectoryListBox1->setDirectory(std::string(path)); }
+void TMainForm::setDirectory(std::string_view path) {
+    DirectoryListBox1->setDirectory(std::string(path));
+}
 
-bool TMainForm::directoryExists(std::string_view path) const { return platform::directoryExists(path); }
+bool TMainForm::directoryExists(std::string_view path) const {
+    return platform::directoryExists(path);
+}
 
-bool TMainForm::probeDriveA() { return platform::driveReadable('A'); }
+bool TMainForm::probeDriveA() {
+    return platform::driveReadable('A');
+}
 
 bool TMainForm::askFloppyQuestion(std::string_view text) {
-    return context_.prompter.message({this, jp("ＦＤ確認"), fromAnsi(text), PromptIcon::Warning,
-                                      {PromptButton::Ok, PromptButton::Cancel}, std::nullopt}) == PromptButton::Ok;
+    return context_.prompter.message({this,
+                                      jp("ＦＤ確認"),
+                                      fromAnsi(text),
+                                      PromptIcon::Warning,
+                                      {PromptButton::Ok, PromptButton::Cancel},
+                                      std::nullopt}) == PromptButton::Ok;
 }
 
 }  // namespace tarvelin::ui

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QMainWindow>
-
 #include <string>
+
+#include <QMainWindow>
 
 #include "core/browser.h"
 #include "core/filters.h"
@@ -67,7 +67,9 @@ public:
     QAction* OP1_F = nullptr;
     QAction* OP1_B = nullptr;
     QAction* OP1_NO = nullptr;
+    QAction* Edit_op = nullptr;
     QMenu* setting = nullptr;
+    QAction* User_op = nullptr;
     QMenu* Menu_help = nullptr;
 
     // The version text of the caption.
@@ -76,8 +78,11 @@ public:
     // Shows the join list as the model holds it.
     void showJoinList();
 
-    // The join window that "次に進む" opens.
+    // The windows that the main window opens: the join window ("次に進む"), the editor ("編集") and the
+    // user-defined types ("ﾕｰｻﾞ定義(拡張子)").
     void setViewForm(class TViewForm* viewForm) { viewForm_ = viewForm; }
+    void setEditForm(class TEditForm* editForm) { editForm_ = editForm; }
+    void setUserForm(class TUser* userForm) { userForm_ = userForm; }
 
 public slots:
     void FormCreate();
@@ -99,6 +104,8 @@ public slots:
     void OP1_FClick();
     void OP1_BClick();
     void OP1_NOClick();
+    void Edit_opClick();
+    void User_opClick();
     void FilterComboBox1Change();
     void DriveComboBox1Click(int index);
     // One dropped file is read as a list file; several are refused.
@@ -135,6 +142,8 @@ private:
 
     core::FilterList filterList_;
     class TViewForm* viewForm_ = nullptr;
+    class TEditForm* editForm_ = nullptr;
+    class TUser* userForm_ = nullptr;
     QActionGroup* percentGroup_ = nullptr;
     bool shown_ = false;
     bool closed_ = false;

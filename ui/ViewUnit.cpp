@@ -93,11 +93,25 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
         b->setAutoDefault(false);
     }
 
-    connect(Button1, &QPushButton::clicked, this, [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
 }
 
 TViewForm::~TViewForm() = default;
+
+void TViewForm::setVisible(bool visible) {
+    if (visible && !isVisible()) {
+        placeWindow();
+    }
+    QDialog::setVisible(visible);
+}
+
+void TViewForm::placeWindow() {
+    const core::Settings::ViewKeys& view = mainForm_.Settings.View;
+    setFixedSize(std::max(1, view.Width - kFrameWidth), std::max(1, view.Height - kFrameHeight));
+    move(view.Left, view.Top);
+}
 
 void TViewForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -105,9 +119,8 @@ void TViewForm::showEvent(QShowEvent* event) {
 }
 
 void TViewForm::FormShow() {
+    // The window was sized and placed just before it appeared (placeWindow).
     const core::Settings::ViewKeys& view = mainForm_.Settings.View;
-    setFixedSize(std::max(1, view.Width - kFrameWidth), std::max(1, view.Height - kFrameHeight));
-    move(view.Left, view.Top);
     for (QWidget* pane : {static_cast<QWidget*>(RichEdit1), static_cast<QWidget*>(RichEdit2)}) {
         QFont font = pane->font();
         font.setPointSize(view.FontSize > 0 ? view.FontSize : 10);
@@ -183,16 +196,22 @@ void TViewForm::Button4Click() {
     accept();
 }
 
-void TViewForm::clearLog() { RichEdit1->clear(); }
+void TViewForm::clearLog() {
+    RichEdit1->clear();
+}
 
-void TViewForm::addLogLine(std::string_view line) { RichEdit1->appendPlainText(fromAnsi(line)); }
+void TViewForm::addLogLine(std::string_view line) {
+    RichEdit1->appendPlainText(fromAnsi(line));
+}
 
-void TViewForm::showDataText(std::string_view text) { RichEdit2->setTextView(text); }
+void TViewForm::showDataText(std::string_view text) {
+    RichEdit2->setTextView(text);
+}
 
 std::optional<std::string> TViewForm::askOutputPath(const core::SaveDialogRequest& request) {
-    const auto chosen = context_.prompter.saveFileName(
-        {this, fromAnsi(request.title), fromAnsi(request.filter), fromAnsi(request.initialFolder),
-         fromAnsi(request.fileName), QStringLiteral("nc")});
+    const auto chosen = context_.prompter.saveFileName({this, fromAnsi(request.title), fromAnsi(request.filter),
+                                                        fromAnsi(request.initialFolder), fromAnsi(request.fileName),
+                                                        QStringLiteral("nc")});
     if (!chosen) {
         return std::nullopt;
     }
@@ -203,17 +222,25 @@ void TViewForm::showStopMessage(std::string_view text) {
     showBox(context_.prompter, this, jp("確認"), PromptIcon::Error, fromAnsi(text));
 }
 
-bool TViewForm::askWarningQuestion(std::string_view text) { return askWarning(context_.prompter, this, fromAnsi(text)); }
+bool TViewForm::askWarningQuestion(std::string_view text) {
+    return askWarning(context_.prompter, this, fromAnsi(text));
+}
 
-void TViewForm::processPendingEvents() { QCoreApplication::processEvents(); }
+void TViewForm::processPendingEvents() {
+    QCoreApplication::processEvents();
+}
 
 void TViewForm::showLogPage() {
     PageControl1->setCurrentIndex(0);
     RichEdit1->setFocus();
 }
 
-void TViewForm::focusStartButton() { Button1->setFocus(); }
+void TViewForm::focusStartButton() {
+    Button1->setFocus();
+}
 
-void TViewForm::enablePrintButton() { Button2->setEnabled(true); }
+void TViewForm::enablePrintButton() {
+    Button2->setEnabled(true);
+}
 
 }  // namespace tarvelin::ui

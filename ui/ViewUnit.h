@@ -48,11 +48,18 @@ public slots:
     void Button1Click();
     void Button4Click();
 
+public:
+    // Puts the window where it opens. Done before the window first exists: once it exists but has no
+    // frame yet, a move would put its client area, not its frame, at the point.
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void reject() override;
 
 private:
+    void placeWindow();
+
     // core::JoinHost
     void clearLog() override;
     void addLogLine(std::string_view line) override;

@@ -1,8 +1,8 @@
 #include "ui/browser_controls.h"
 
-#include <QStyle>
-
 #include <algorithm>
+
+#include <QStyle>
 
 #include "core/filters.h"
 #include "core/paths.h"
@@ -17,7 +17,9 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-QByteArray bytesOf(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+QByteArray bytesOf(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 std::string textOf(const QVariant& value) {
     const QByteArray bytes = value.toByteArray();
@@ -60,7 +62,9 @@ std::vector<std::string> sortedNames(std::vector<std::string> names) {
 
 }  // namespace
 
-DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) { reload(); }
+DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
+    reload();
+}
 
 void DriveComboBox::reload() {
     clear();
@@ -124,7 +128,8 @@ void DirectoryListBox::setDirectory(const std::string& path) {
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     std::string walked = directory_.substr(0, 3);
-    auto* root = new QListWidgetItem(open, fromAnsi(std::string{static_cast<char>(std::tolower(directory_[0])), ':', '\\'}), this);
+    auto* root = new QListWidgetItem(
+        open, fromAnsi(std::string{static_cast<char>(std::tolower(directory_[0])), ':', '\\'}), this);
     root->setData(kPathRole, bytesOf(walked));
     int level = 1;
     QListWidgetItem* current = root;
@@ -148,7 +153,9 @@ void DirectoryListBox::setDirectory(const std::string& path) {
     emit directoryChanged();
 }
 
-void DirectoryListBox::openItem(QListWidgetItem* item) { setDirectory(textOf(item->data(kPathRole))); }
+void DirectoryListBox::openItem(QListWidgetItem* item) {
+    setDirectory(textOf(item->data(kPathRole)));
+}
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);

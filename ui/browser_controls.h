@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QComboBox>
-#include <QListWidget>
-
 #include <string>
 #include <vector>
+
+#include <QComboBox>
+#include <QListWidget>
 
 // The three lists of the file browser: drives, the folders of the current path, and the files of the
 // current folder that match a mask. Paths and names are program texts (code page 932); the lists read the

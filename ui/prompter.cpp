@@ -1,11 +1,11 @@
 #include "ui/prompter.h"
 
+#include <algorithm>
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
-
-#include <algorithm>
 
 #include "platform/drives.h"
 #include "ui/COpenTextDialog.h"
@@ -154,6 +154,8 @@ QStringList qtNameFilters(const QString& filter) {
     return filters;
 }
 
-QPoint besideCorner(const QWidget* window) { return window->frameGeometry().topLeft() + QPoint(50, 50); }
+QPoint besideCorner(const QWidget* window) {
+    return window->frameGeometry().topLeft() + QPoint(50, 50);
+}
 
 }  // namespace tarvelin::ui

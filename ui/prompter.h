@@ -1,11 +1,11 @@
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
-#include <vector>
 
 class QWidget;
 

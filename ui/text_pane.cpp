@@ -1,5 +1,7 @@
 #include "ui/text_pane.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
@@ -7,8 +9,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-
-#include <algorithm>
 
 #include "core/data_text.h"
 #include "platform/mbcs.h"
@@ -85,7 +85,9 @@ void TextPane::setText(std::string text) {
     indexLines(text_);
 }
 
-void TextPane::clear() { setText({}); }
+void TextPane::clear() {
+    setText({});
+}
 
 void TextPane::indexLines(std::string_view text) {
     edited_ = false;
@@ -135,7 +137,9 @@ std::string TextPane::text() const {
     return whole;
 }
 
-bool TextPane::isEmpty() const { return lineCount() == 1 && lineText(0).empty(); }
+bool TextPane::isEmpty() const {
+    return lineCount() == 1 && lineText(0).empty();
+}
 
 void TextPane::updateMetrics() {
     const QFontMetrics metrics(font());
@@ -171,9 +175,13 @@ void TextPane::resizeEvent(QResizeEvent* event) {
     updateScrollBars();
 }
 
-void TextPane::scrollContentsBy(int, int) { viewport()->update(); }
+void TextPane::scrollContentsBy(int, int) {
+    viewport()->update();
+}
 
-size_t TextPane::firstVisibleLine() const { return static_cast<size_t>(verticalScrollBar()->value()); }
+size_t TextPane::firstVisibleLine() const {
+    return static_cast<size_t>(verticalScrollBar()->value());
+}
 
 size_t TextPane::cellOf(size_t line, size_t offset) const {
     const std::string_view text = lineText(line);
@@ -246,7 +254,8 @@ void TextPane::paintLine(QPainter& painter, size_t line, int y) {
     if (text.size() > widest_) {
         // The scroll range follows the longest line seen so far.
         widest_ = text.size();
-        QMetaObject::invokeMethod(this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
     }
     const long scroll = horizontalScrollBar()->value();
     const long lastCell = scroll + viewport()->width() / cell_ + 1;
@@ -295,7 +304,8 @@ void TextPane::paintLine(QPainter& painter, size_t line, int y) {
                 } else {
                     const int x = static_cast<int>(static_cast<long>(cell) - scroll) * cell_;
                     if (selected) {
-                        painter.fillRect(QRect(x, y, static_cast<int>(width) * cell_, lineHeight_), palette().highlight());
+                        painter.fillRect(QRect(x, y, static_cast<int>(width) * cell_, lineHeight_),
+                                         palette().highlight());
                     }
                     if (glyph != Glyph::Tab) {
                         painter.setPen(selected ? palette().highlightedText().color() : palette().text().color());
@@ -334,7 +344,9 @@ void TextPane::ensureCaretVisible() {
     }
 }
 
-void TextPane::setCaret(Position position, bool keepAnchor) { moveCaret(position, keepAnchor); }
+void TextPane::setCaret(Position position, bool keepAnchor) {
+    moveCaret(position, keepAnchor);
+}
 
 void TextPane::moveCaret(Position position, bool keepAnchor, bool keepColumn) {
     position.line = std::min(position.line, lineCount() - 1);
@@ -474,18 +486,20 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
             moveCaret(to, shift);
             return;
         case Qt::Key_Right:
-            to = caret_.offset < lineText(caret_.line).size() ? Position{caret_.line, nextCharacter(caret_.line, caret_.offset)}
-                 : caret_.line < last                         ? Position{caret_.line + 1, 0}
-                                                              : caret_;
+            to = caret_.offset < lineText(caret_.line).size()
+                     ? Position{caret_.line, nextCharacter(caret_.line, caret_.offset)}
+                 : caret_.line < last ? Position{caret_.line + 1, 0}
+                                      : caret_;
             moveCaret(to, shift);
             return;
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
         case Qt::Key_PageDown: {
-            const long step = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1
-                              : event->key() == Qt::Key_PageUp                           ? -rows
-                                                                                          : rows;
+            const long step = event->key() == Qt::Key_Up       ? -1
+                              : event->key() == Qt::Key_Down   ? 1
+                              : event->key() == Qt::Key_PageUp ? -rows
+                                                               : rows;
             const auto line = static_cast<size_t>(
                 std::clamp<long>(static_cast<long>(caret_.line) + step, 0, static_cast<long>(last)));
             moveCaret({line, offsetAt(line, preferredCell_, false)}, shift, true);

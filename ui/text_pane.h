@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QAbstractScrollArea>
-#include <QTimer>
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <QAbstractScrollArea>
+#include <QTimer>
 
 #include "core/data_text.h"
 #include "core/line_index.h"

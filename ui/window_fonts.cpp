@@ -15,7 +15,9 @@ QFont face(const char* name) {
 
 }  // namespace
 
-QFont windowFont() { return face("ＭＳ Ｐゴシック"); }
+QFont windowFont() {
+    return face("ＭＳ Ｐゴシック");
+}
 
 QFont fixedPitchFont() {
     QFont font = face("ＭＳ ゴシック");

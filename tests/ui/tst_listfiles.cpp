@@ -1,5 +1,7 @@
 // List files in the main window: saved on "次に進む", loaded with "..." through the previewing open dialog,
 // and loaded by dropping one file on the window.
+#include <memory>
+
 #include <QApplication>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -12,22 +14,23 @@
 #include <QUrl>
 #include <QtTest>
 
-#include <memory>
-
 #include "platform/screensaver.h"
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
 #include "ui/COpenTextDialog.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewUnit.h"
 #include "ui/window_fonts.h"
+
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
 
 using namespace tarvelin;
 using ui::PromptButton;
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QStringList itemTexts(const QListWidget* list) {
     QStringList texts;
@@ -163,8 +166,8 @@ private slots:
         h.main->showJoinList();
         h.prompter.answers = {PromptButton::No};
         QTest::mouseClick(h.main->Button1, Qt::LeftButton);
-        QCOMPARE(h.prompter.messages.at(0).text,
-                 u("ﾘｽﾄを読み込むと現選択ﾃﾞｰﾀが削除されます。\n(ﾘｽﾄ読み込み後、追加・削除は可能)\nﾘｽﾄ読み込みを開始しますか。"));
+        QCOMPARE(h.prompter.messages.at(0).text, u("ﾘｽﾄを読み込むと現選択ﾃﾞｰﾀが削除されます。\n("
+                                                   "ﾘｽﾄ読み込み後、追加・削除は可能)\nﾘｽﾄ読み込みを開始しますか。"));
         QVERIFY(h.prompter.fileDialogs.empty());
         h.main->LabeledEdit1->setEnabled(true);
         h.main->LabeledEdit1->setText(u("C:\\OLD.LST"));
@@ -236,7 +239,9 @@ private slots:
         QCOMPARE(dialog.x(), (screen.width() - dialog.width()) / 2);
         QVERIFY(dialog.PreviewMemo->toPlainText().isEmpty());
 
-        const auto select = [&](const char* name) { dialog.DoSelectionChange(QString::fromStdString(tree.host(name))); };
+        const auto select = [&](const char* name) {
+            dialog.DoSelectionChange(QString::fromStdString(tree.host(name)));
+        };
         select("LF.LST");
         QCOMPARE(dialog.PreviewMemo->toPlainText(), u("C:\\A.NC\nC:\\B.NC\n"));
         select("NUL50.LST");  // not text: the warning, and the pane keeps what it showed
@@ -247,8 +252,9 @@ private slots:
         select("NUL200.LST");
         QCOMPARE(dialog.PreviewMemo->toPlainText(), QString(200, QLatin1Char('b')));
         select("BIG.LST");  // its first 1023 bytes
-        const QString first1023 =
-            QString::fromStdString(big.substr(0, 1023)).replace(u("\r\n"), u("\n")).replace(QLatin1Char(0x0D), QLatin1Char(0x0A));
+        const QString first1023 = QString::fromStdString(big.substr(0, 1023))
+                                      .replace(u("\r\n"), u("\n"))
+                                      .replace(QLatin1Char(0x0D), QLatin1Char(0x0A));
         QCOMPARE(dialog.PreviewMemo->toPlainText(), first1023);
         select("FOLDER");  // a folder changes nothing
         QCOMPARE(dialog.PreviewMemo->toPlainText(), first1023);

@@ -1,4 +1,6 @@
 // The main window driven through its real widgets, offscreen, on a temporary folder tree mapped as drive C:.
+#include <memory>
+
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,25 +11,26 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <memory>
-
 #include "core/settings.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/private_profile.h"
 #include "platform/screensaver.h"
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
 #include "ui/MainUnit.h"
 #include "ui/browser_controls.h"
 #include "ui/window_fonts.h"
+
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
 
 using namespace tarvelin;
 using ui::PromptButton;
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QStringList itemTexts(const QListWidget* list) {
     QStringList texts;
@@ -312,9 +315,8 @@ private slots:
         h.pickFilter(5);  // "拡張子無し": an empty mask
         QCOMPARE(form.FileListBox1->count(), 0);
         h.pickFilter(2);  // a file matched by both patterns is listed twice
-        QCOMPARE(itemTexts(form.FileListBox1),
-                 QStringList({u("O1001.NC"), u("O1001.NC"), u("O1002.NC"), u("O1002.NC"), u("o1003.nc"),
-                              u("o1003.nc")}));
+        QCOMPARE(itemTexts(form.FileListBox1), QStringList({u("O1001.NC"), u("O1001.NC"), u("O1002.NC"), u("O1002.NC"),
+                                                            u("o1003.nc"), u("o1003.nc")}));
     }
 };
 

@@ -15,11 +15,16 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("Japanese") << QString::fromUtf8("ファイル C:\\A.LST は開けません")
                                   << QString::fromUtf8("ファイル C:\\A.LST は開けません.");
-        QTest::newRow("ends with a full stop") << "Cannot open." << "Cannot open.";
-        QTest::newRow("ends with a blank") << "Cannot open " << "Cannot open ";
-        QTest::newRow("ends with a comma") << "a," << "a,";
-        QTest::newRow("ends with a letter") << "abc" << "abc.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("ends with a full stop") << "Cannot open."
+                                               << "Cannot open.";
+        QTest::newRow("ends with a blank") << "Cannot open "
+                                           << "Cannot open ";
+        QTest::newRow("ends with a comma") << "a,"
+                                           << "a,";
+        QTest::newRow("ends with a letter") << "abc"
+                                            << "abc.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void errorTextEndsWithAFullStop() {

@@ -12,7 +12,9 @@ using ui::TextPane;
 
 namespace {
 
-std::string sjis(const char* utf8) { return platform::utf8ToCp932(utf8); }
+std::string sjis(const char* utf8) {
+    return platform::utf8ToCp932(utf8);
+}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 // The road of a join: the main window's list, "次に進む", the join window, "開始", the save dialog, the log
 // and the data, "戻る". The real windows, offscreen; the dialogs answered by a script.
+#include <memory>
+
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -8,24 +10,25 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <memory>
-
 #include "platform/codepage.h"
 #include "platform/private_profile.h"
 #include "platform/screensaver.h"
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewUnit.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
+
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
 
 using namespace tarvelin;
 using ui::PromptButton;
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 QStringList logLines(const QPlainTextEdit* log) {
     return log->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -111,8 +114,9 @@ private slots:
             QCOMPARE(log.last(), u("3個中 2個結合しました。"));
             QVERIFY(log.contains(u("前部に付加データを追加しています。")));
             QCOMPARE(view.RichEdit2->text(), h.tree.read("OUT/JOINED.NC"));
-            QCOMPARE(h.tree.read("OUT/JOINED.NC"),
-                     std::string("%\r\n(FRONT)\r\n\r\n\r\nO0001\r\nG91 G28 Z0\r\nM30\r\n\r\n\r\nO0002\r\nM30\r\n\r\n%\r\n"));
+            QCOMPARE(
+                h.tree.read("OUT/JOINED.NC"),
+                std::string("%\r\n(FRONT)\r\n\r\n\r\nO0001\r\nG91 G28 Z0\r\nM30\r\n\r\n\r\nO0002\r\nM30\r\n\r\n%\r\n"));
             QVERIFY(view.Button2->isEnabled());
             QCOMPARE(view.PageControl1->currentIndex(), 0);
             QTest::mouseClick(view.Button4, Qt::LeftButton);  // "戻る"

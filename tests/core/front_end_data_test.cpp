@@ -1,0 +1,84 @@
+#include "core/front_end_data.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "core/mask_rule.h"
+#include "platform/codepage.h"
+#include "platform/file_error.h"
+#include "platform/mbcs.h"
+
+#include "support/temp_tree.h"
+
+namespace tarvelin::core {
+namespace {
+
+using platform::utf8ToCp932;
+
+TEST(FrontEndData, SavingUpperCasesAndEndsEveryLineWithCrLf) {
+    test::TempTree tree;
+    tree.makeFolder("PROG");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"g90 g54", "G90 G54\r\n"},
+        {"g90\ng54\n", "G90\r\nG54\r\n"},
+        {"a\r\nb", "A\r\nB\r\n"},
+        {"", ""},
+        {utf8ToCp932("(加工ｱ) g01"), utf8ToCp932("(加工ｱ) G01\r\n")},
+    };
+    for (const auto& [text, file] : cases) {
+        const std::string shown = saveFrontEndData("C:\\PROG", "Front.txt", text);
+        EXPECT_EQ(tree.read("PROG/Front.txt"), file) << text;
+        EXPECT_EQ(shown, platform::upper(text));
+    }
+    EXPECT_TRUE(tree.exists("PROG/Front.txt"));  // an empty memo still gives a file
+}
+
+TEST(FrontEndData, LoadingTakesEveryLineBreakAndAMissingFileIsEmpty) {
+    test::TempTree tree;
+    EXPECT_EQ(loadFrontEndData("C:\\", "End.txt"), "");
+    tree.write("End.txt", "M30\nM02\r%");
+    EXPECT_EQ(loadFrontEndData("C:\\", "End.txt"), "M30\r\nM02\r\n%");
+}
+
+TEST(FrontEndData, FailuresNameTheFile) {
+    test::TempTree tree;
+    try {
+        saveFrontEndData("C:\\NO", "Front.txt", "X");
+        FAIL();
+    } catch (const platform::FileError& e) {
+        EXPECT_EQ(platform::cp932ToUtf8(e.message()), "ファイル C:\\NO\\Front.txt を作成できません");
+    }
+    tree.write("End.txt", "x");
+    ::chmod(tree.host("End.txt").c_str(), 0);
+    const bool refused = test::asUnprivilegedUser(tree, [] {
+        try {
+            loadFrontEndData("C:\\", "End.txt");
+        } catch (const platform::FileError& e) {
+            return platform::cp932ToUtf8(e.message()) == "ファイル C:\\End.txt は開けません";
+        }
+        return false;
+    });
+    EXPECT_TRUE(refused);
+}
+
+TEST(CompleteMask, Examples) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"abc", "*.abc"},   {".abc", "*.abc"}, {"*.abc", "*.abc"}, {"a.b", "*a.b"},
+        {"*abc", "*.*abc"}, {"x*.y", "x*.y"},  {"  ", "*.  "},     {"NC;TXT", "*.NC;TXT"}};
+    for (const auto& [typed, mask] : cases) {
+        EXPECT_EQ(CompleteMask(typed), mask) << typed;
+    }
+}
+
+TEST(AllowedInExtension, EightCharactersAreRefused) {
+    for (const char32_t c : std::u32string(U"/:,;?<>|")) {
+        EXPECT_FALSE(AllowedInExtension(c));
+    }
+    for (const char32_t c : std::u32string(U"a*.\\\"ア 1")) {
+        EXPECT_TRUE(AllowedInExtension(c));
+    }
+}
+
+}  // namespace
+}  // namespace tarvelin::core

@@ -1,0 +1,299 @@
+// The option dialogs: the front/end data and replacement editor, and the user-defined types. Real key
+// events go into their boxes.
+#include <filesystem>
+#include <memory>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "platform/codepage.h"
+#include "platform/private_profile.h"
+#include "platform/screensaver.h"
+#include "ui/EditUnit.h"
+#include "ui/MainUnit.h"
+#include "ui/UserForm.h"
+#include "ui/ViewUnit.h"
+#include "ui/labeled_edit.h"
+#include "ui/text_pane.h"
+#include "ui/window_fonts.h"
+
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
+
+using namespace tarvelin;
+using ui::PromptButton;
+
+namespace {
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+struct Harness {
+    test::TempTree tree;
+    test::ScriptedPrompter prompter;
+    platform::NoScreenSaver screenSaver;
+    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
+    std::unique_ptr<ui::TMainForm> main;
+    std::unique_ptr<ui::TViewForm> view;
+    std::unique_ptr<ui::TUser> user;
+    std::unique_ptr<ui::TEditForm> edit;
+
+    Harness() {
+        QCoreApplication::setApplicationName(QStringLiteral("Tarvelin"));
+        tree.makeFolder("PROG");
+        main = std::make_unique<ui::TMainForm>(context);
+        view = std::make_unique<ui::TViewForm>(context, *main);
+        user = std::make_unique<ui::TUser>(context, *main);
+        edit = std::make_unique<ui::TEditForm>(context, *main);
+        main->setViewForm(view.get());
+        main->setUserForm(user.get());
+        main->setEditForm(edit.get());
+        main->show();
+    }
+
+    // Opens a modal dialog through its menu item and runs `inside` while it is open.
+    void withDialog(QDialog* dialog, QAction* item, const std::function<void()>& inside) {
+        QTimer::singleShot(0, dialog, [dialog, inside] {
+            inside();
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        item->trigger();
+    }
+
+    void type(QWidget* box, const QString& text) {
+        box->setFocus();
+        QTest::keyClicks(box, text);
+    }
+};
+
+}  // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ui::installFontSubstitutes(); }
+
+    void theEditorIsLaidOutAsDesigned() {
+        Harness h;
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            ui::TEditForm& e = *h.edit;
+            QCOMPARE(e.windowTitle(), u("編集画面"));
+            QCOMPARE(e.size(), QSize(507, 493));
+            QVERIFY(!(e.windowFlags() & Qt::WindowSystemMenuHint));
+            QCOMPARE(e.Memo1->geometry(), QRect(10, 25, 465, 100));
+            QCOMPARE(e.Memo2->geometry(), QRect(10, 165, 465, 100));
+            QCOMPARE(e.LabeledEdit3->geometry(), QRect(10, 400, 210, 20));
+            QCOMPARE(e.LabeledEdit11->geometry(), QRect(280, 300, 210, 20));
+            QCOMPARE(e.Shape2->geometry(), QRect(230, 360, 45, 1));
+            QCOMPARE(e.Button1->geometry(), QRect(320, 448, 65, 25));
+            QCOMPARE(e.LabeledEdit12->label()->text(), u("置換文字列２(削除は空欄)"));
+            QCOMPARE(e.LabeledEdit12->label()->geometry().bottom() + 1 + 3, e.LabeledEdit12->y());
+            QCOMPARE(e.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+            QVERIFY(e.Memo1->toPlainText().isEmpty());  // no Front.txt: empty, no "Memo1"
+            QCOMPARE(e.pos(), QPoint(10, 10));
+        });
+        QVERIFY(h.prompter.messages.empty());
+    }
+
+    void savingWritesBothFilesUpperCasedAndTheSixValues() {
+        Harness h;
+        h.tree.write("PROG/End.txt", "m30\nm02\n");  // LF only: its lines load intact
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            ui::TEditForm& e = *h.edit;
+            QCOMPARE(e.Memo2->toPlainText(), u("m30\nm02"));
+            h.type(e.Memo1, u("g90 g54"));
+            h.type(e.LabeledEdit1, u("g91"));
+            QCOMPARE(e.LabeledEdit1->text(), u("G91"));  // upper case as it is typed
+            h.type(e.LabeledEdit11, u(" g90 "));
+            QTest::mouseClick(e.Button1, Qt::LeftButton);
+            QCOMPARE(e.Memo1->toPlainText(), u("G90 G54"));
+            QCOMPARE(e.Memo2->toPlainText(), u("M30\nM02"));
+            QVERIFY(e.isVisible());  // the dialog stays open
+        });
+        QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("G90 G54\r\n"));
+        QCOMPARE(h.tree.read("PROG/End.txt"), std::string("M30\r\nM02\r\n"));
+        QCOMPARE(h.main->Settings.Edit.DelChar1, std::string("G91"));
+        QCOMPARE(h.main->Settings.Edit.ChgChar1, std::string(" G90 "));  // blanks stay for the run
+    }
+
+    void emptyMemosStillGiveEmptyFiles() {
+        Harness h;
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] { QTest::mouseClick(h.edit->Button1, Qt::LeftButton); });
+        QVERIFY(h.tree.exists("PROG/Front.txt"));
+        QCOMPARE(h.tree.read("PROG/Front.txt"), std::string());
+        QCOMPARE(h.tree.read("PROG/End.txt"), std::string());
+    }
+
+    void backDropsTheEditsAndTheNextShowingStartsFromTheSavedState() {
+        Harness h;
+        h.tree.write("PROG/Front.txt", "G21\r\n");
+        h.main->Settings.Edit.DelChar2 = "M08";
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            h.type(h.edit->Memo1, u("x"));
+            h.type(h.edit->LabeledEdit2, u("y"));
+            h.edit->move(150, 120);
+            QTest::mouseClick(h.edit->Button2, Qt::LeftButton);  // "戻る"
+        });
+        QCOMPARE(h.main->Settings.View.Left, 150);  // closing decides where the join window opens next
+        QCOMPARE(h.main->Settings.View.Top, 120);
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            QCOMPARE(h.edit->Memo1->toPlainText(), u("G21"));
+            QCOMPARE(h.edit->LabeledEdit2->text(), u("M08"));
+            QCOMPARE(h.edit->pos(), QPoint(150, 120));
+        });
+        QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("G21\r\n"));
+    }
+
+    void aFrontFileThatCannotBeWrittenStopsTheSave() {
+        Harness h;
+        // A folder in the file's place cannot be replaced by a file, not even by root.
+        std::filesystem::create_directories(h.tree.host("PROG/Front.txt"));
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            h.type(h.edit->Memo1, u("g90"));
+            h.type(h.edit->LabeledEdit1, u("a"));
+            QTest::mouseClick(h.edit->Button1, Qt::LeftButton);
+        });
+        QCOMPARE(h.prompter.messages.size(), size_t(1));
+        QCOMPARE(h.prompter.messages[0].text, u("ファイル C:\\PROG\\Front.txt を作成できません."));
+        QCOMPARE(h.edit->Memo1->toPlainText(), u("G90"));
+        QVERIFY(h.main->Settings.Edit.DelChar1.empty());
+        QVERIFY(!h.tree.exists("PROG/End.txt"));
+    }
+
+    void aJoinAfterSavingUsesTheNewDataAndTable() {
+        Harness h;
+        h.tree.write("NC/A.NC", "O1\r\nG91 X1.\r\n");
+        h.tree.write("NC/B.NC", "O2\r\n");
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            h.type(h.edit->Memo1, u("(front)"));
+            h.type(h.edit->LabeledEdit1, u("g91"));
+            h.type(h.edit->LabeledEdit11, u("G90"));
+            QTest::mouseClick(h.edit->Button1, Qt::LeftButton);
+        });
+        h.main->joinList.assign({"C:\\NC\\A.NC", "C:\\NC\\B.NC"});
+        h.main->showJoinList();
+        h.prompter.answers = {PromptButton::No};  // no list file
+        h.prompter.fileAnswers = {u("C:\\OUT.NC")};
+        QTimer::singleShot(0, h.view.get(), [&] {
+            QTest::mouseClick(h.view->Button1, Qt::LeftButton);
+            h.view->close();
+        });
+        QTest::mouseClick(h.main->Button2, Qt::LeftButton);
+        QCOMPARE(h.tree.read("OUT.NC"), std::string("%\r\n(FRONT)\r\n\r\nO1\r\nG90 X1.\r\nO2\r\n\r\n%\r\n"));
+    }
+
+    void theUserTypesDialogIsLaidOutAtTheMainWindowsCorner() {
+        Harness h;
+        h.main->move(123, 45);
+        h.withDialog(h.user.get(), h.main->User_op, [&] {
+            ui::TUser& d = *h.user;
+            QCOMPARE(d.windowTitle(), u("ﾕｰｻﾞ定義"));
+            QCOMPARE(d.size(), QSize(379, 173));
+            QCOMPARE(d.pos(), h.main->frameGeometry().topLeft());
+            QCOMPARE(d.LabeledEdit4->geometry(), QRect(256, 80, 97, 20));
+            QCOMPARE(d.Button1->geometry(), QRect(64, 128, 113, 25));
+            QCOMPARE(d.LabeledEdit1->text(), u("ﾕｰｻﾞ1"));
+            QCOMPARE(d.LabeledEdit2->text(), u("*.*"));
+            QCOMPARE(d.LabeledEdit1->label()->text(), u("ﾕｰｻﾞ定義１(表示名)"));
+        });
+    }
+
+    void extensionBoxesCompleteOnEnterAndRefuseEightCharacters() {
+        Harness h;
+        h.withDialog(h.user.get(), h.main->User_op, [&] {
+            ui::TUser& d = *h.user;
+            d.LabeledEdit2->clear();
+            h.type(d.LabeledEdit2, u("abc"));
+            QTest::keyClick(d.LabeledEdit2, Qt::Key_Return);
+            QCOMPARE(d.LabeledEdit2->text(), u("*.abc"));
+            QCOMPARE(d.focusWidget(), d.Button1);
+            d.LabeledEdit4->clear();
+            d.LabeledEdit4->setFocus();
+            QTest::keyClick(d.LabeledEdit4, Qt::Key_Return);  // empty: nothing, the focus stays
+            QCOMPARE(d.focusWidget(), d.LabeledEdit4);
+            QVERIFY(d.LabeledEdit4->text().isEmpty());
+            h.type(d.LabeledEdit4, u("n;c|"));
+            QCOMPARE(d.LabeledEdit4->text(), u("nc"));
+            QCOMPARE(h.prompter.messages.size(), size_t{2});
+            QCOMPARE(h.prompter.messages[0].text, u("この文字は拡張子に使えません。\n/:,;?<>|"));
+            QCOMPARE(h.prompter.messages[0].caption, u("確認"));
+            h.type(d.LabeledEdit1, u("a;b|c"));  // a name box takes them
+            QCOMPARE(h.prompter.messages.size(), size_t{2});
+            QApplication::clipboard()->setText(u(";|"));
+            d.LabeledEdit4->setFocus();
+            QTest::keySequence(d.LabeledEdit4, QKeySequence::Paste);  // pasting is not checked
+            QCOMPARE(d.LabeledEdit4->text(), u("nc;|"));
+            QTest::keyClick(d.LabeledEdit4, Qt::Key_Backspace);
+            QCOMPARE(d.LabeledEdit4->text(), u("nc;"));
+        });
+    }
+
+    void changeStoresCompletedMasksAndDefaults_data() {
+        QTest::addColumn<QStringList>("typed");   // the four boxes
+        QTest::addColumn<QStringList>("stored");  // User1_Name, User1_Mask, User2_Name, User2_Mask
+        QTest::newRow("all empty") << QStringList({"", "", "", ""})
+                                   << QStringList({u("ﾕｰｻﾞ定義1"), "*.*", u("ﾕｰｻﾞ定義2"), "*.*"});
+        QTest::newRow("masks") << QStringList({"CAM", "*.nc", "TAP", ".nc"})
+                               << QStringList({"CAM", "*.nc", "TAP", "*.nc"});
+        QTest::newRow("blanks stay") << QStringList({" ", " ", "x", "a.b"}) << QStringList({" ", "*. ", "x", "*a.b"});
+    }
+
+    void changeStoresCompletedMasksAndDefaults() {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, stored);
+        Harness h;
+        h.withDialog(h.user.get(), h.main->User_op, [&] {
+            ui::TUser& d = *h.user;
+            ui::LabeledEdit* const boxes[] = {d.LabeledEdit1, d.LabeledEdit2, d.LabeledEdit3, d.LabeledEdit4};
+            for (int i = 0; i < 4; ++i) {
+                boxes[i]->setText(typed[i]);
+            }
+            QTest::mouseClick(d.Button1, Qt::LeftButton);
+        });
+        const auto& s = h.main->Settings.Setting;
+        const auto text = [](const std::string& cp932) { return QString::fromStdString(platform::cp932ToUtf8(cp932)); };
+        QCOMPARE(QStringList({text(s.User1_Name), text(s.User1_Mask), text(s.User2_Name), text(s.User2_Mask)}), stored);
+    }
+
+    void cancelAndBackKeepTheStoredTypes() {
+        Harness h;
+        for (const bool cancel : {true, false}) {
+            h.withDialog(h.user.get(), h.main->User_op, [&] {
+                h.user->LabeledEdit2->setText(u("*.XYZ"));
+                QTest::mouseClick(cancel ? h.user->Button2 : h.user->Button3, Qt::LeftButton);
+            });
+            QCOMPARE(h.main->Settings.Setting.User1_Mask, std::string("*.*"));
+        }
+    }
+
+    void changingAUserTypeSelectsTheFirstFilterAndLeavingItKeepsTheSelection() {
+        Harness h;
+        h.main->FilterComboBox1->setCurrentIndex(3);
+        emit h.main->FilterComboBox1->activated(3);
+        h.withDialog(h.user.get(), h.main->User_op, [&] { QTest::mouseClick(h.user->Button1, Qt::LeftButton); });
+        QCOMPARE(h.main->FilterComboBox1->currentIndex(), 3);  // "変更" without a change: same text
+        h.withDialog(h.user.get(), h.main->User_op, [&] {
+            h.user->LabeledEdit3->setText(u("CAM"));
+            QTest::mouseClick(h.user->Button1, Qt::LeftButton);
+        });
+        QCOMPARE(h.main->FilterComboBox1->currentIndex(), 0);
+        QCOMPARE(h.main->FilterComboBox1->itemText(3), u("CAM(*.*)"));
+        QCOMPARE(h.main->Settings.Setting.Mask_No, 0);
+        h.main->close();
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Main", "Mask", ""), std::string("0"));
+        QCOMPARE(platform::readProfileString("C:\\Tarvelin.INI", "Setting", "Mask_No", ""), std::string("0"));
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"

@@ -1,0 +1,183 @@
+#include "ui/EditUnit.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "core/front_end_data.h"
+#include "ui/MainUnit.h"
+#include "ui/ansi_text.h"
+#include "ui/labeled_edit.h"
+#include "ui/messages.h"
+#include "ui/window_fonts.h"
+
+namespace tarvelin::ui {
+namespace {
+
+QPlainTextEdit* memo(QWidget* parent, const char* name, int top) {
+    auto* m = new QPlainTextEdit(QString::fromLatin1(name), parent);
+    m->setObjectName(QString::fromLatin1(name));
+    m->setGeometry(10, top, 465, 100);
+    m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return m;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, int left, int top) {
+    auto* l = new QLabel(jp(caption), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QFrame* line(QWidget* parent, const char* name, int top) {
+    auto* shape = new QFrame(parent);
+    shape->setObjectName(QString::fromLatin1(name));
+    shape->setFrameShape(QFrame::HLine);
+    shape->setFrameShadow(QFrame::Plain);
+    shape->setGeometry(230, top, 45, 1);
+    return shape;
+}
+
+// The memo's text as the program's text, its line breaks CR LF.
+std::string memoText(const QPlainTextEdit* memo) {
+    return toAnsi(memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+}
+
+}  // namespace
+
+TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
+    : QDialog(&mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      context_(context),
+      mainForm_(mainForm) {
+    setObjectName(QStringLiteral("EditForm"));
+    setWindowTitle(jp("編集画面"));
+    setFont(windowFont());
+    setModal(true);
+    setFixedSize(507, 493);
+
+    Label1 = label(this, "Label1", "結合データの前付加データ", 10, 10);
+    Memo1 = memo(this, "Memo1", 25);
+    Label2 = label(this, "Label2", "結合データの後付加データ", 10, 150);
+    Memo2 = memo(this, "Memo2", 165);
+    LabeledEdit1 = new LabeledEdit(this, "LabeledEdit1", jp("選択文字列１"), 10, 300, 217, 20);
+    LabeledEdit2 = new LabeledEdit(this, "LabeledEdit2", jp("選択文字列２"), 10, 350, 217, 20);
+    LabeledEdit3 = new LabeledEdit(this, "LabeledEdit3", jp("選択文字列３"), 10, 400, 210, 20);
+    Shape1 = line(this, "Shape1", 310);
+    Shape2 = line(this, "Shape2", 360);
+    Shape3 = line(this, "Shape3", 410);
+    LabeledEdit11 = new LabeledEdit(this, "LabeledEdit11", jp("置換文字列１(削除は空欄)"), 280, 300, 210, 20);
+    LabeledEdit12 = new LabeledEdit(this, "LabeledEdit12", jp("置換文字列２(削除は空欄)"), 280, 350, 210, 20);
+    LabeledEdit13 = new LabeledEdit(this, "LabeledEdit13", jp("置換文字列３(削除は空欄)"), 280, 400, 210, 20);
+    for (LabeledEdit* box : {LabeledEdit1, LabeledEdit2, LabeledEdit3, LabeledEdit11, LabeledEdit12, LabeledEdit13}) {
+        box->forceUpperCase();
+    }
+    Button1 = new QPushButton(jp("保存"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(320, 448, 65, 25);
+    Button2 = new QPushButton(jp("戻る"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(392, 448, 65, 25);
+    for (QPushButton* b : {Button1, Button2}) {
+        b->setAutoDefault(false);
+    }
+    // Tab order: the memos, the search strings, the buttons, then the replacements.
+    QWidget* const order[] = {Memo1,   Memo2,   LabeledEdit1,  LabeledEdit2,  LabeledEdit3,
+                              Button1, Button2, LabeledEdit11, LabeledEdit12, LabeledEdit13};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    Memo1->setTabChangesFocus(true);
+    Memo2->setTabChangesFocus(true);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, &TEditForm::Button2Click);
+}
+
+void TEditForm::setVisible(bool visible) {
+    if (visible && !isVisible()) {
+        placeWindow();
+    }
+    QDialog::setVisible(visible);
+}
+
+void TEditForm::placeWindow() {
+    const core::Settings& settings = mainForm_.Settings;
+    move(settings.View.Left, settings.View.Top);
+}
+
+void TEditForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    runHandler(context_.prompter, this, [this] { FormShow(); });
+}
+
+void TEditForm::FormShow() {
+    // The window was placed just before it appeared (placeWindow).
+    const core::Settings& settings = mainForm_.Settings;
+    LabeledEdit1->setText(fromAnsi(settings.Edit.DelChar1));
+    LabeledEdit2->setText(fromAnsi(settings.Edit.DelChar2));
+    LabeledEdit3->setText(fromAnsi(settings.Edit.DelChar3));
+    LabeledEdit11->setText(fromAnsi(settings.Edit.ChgChar1));
+    LabeledEdit12->setText(fromAnsi(settings.Edit.ChgChar2));
+    LabeledEdit13->setText(fromAnsi(settings.Edit.ChgChar3));
+    loadMemo(Memo1, "Front.txt");
+    loadMemo(Memo2, "End.txt");
+}
+
+void TEditForm::loadMemo(QPlainTextEdit* memo, const char* fileName) {
+    memo->clear();
+    QString text = fromAnsi(core::loadFrontEndData(context_.programFolder, fileName));
+    // The memo shows the file's lines; its last line break starts no empty line of its own.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+    }
+    memo->setPlainText(text);
+}
+
+void TEditForm::saveMemo(QPlainTextEdit* memo, const char* fileName) {
+    // The memo shows its text upper-cased first; a file that cannot be written leaves it so.
+    const std::string text = memoText(memo);
+    QString shown = memo->toPlainText();
+    for (QChar& c : shown) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
+            c = QChar(c.unicode() - ('a' - 'A'));
+        }
+    }
+    memo->setPlainText(shown);
+    core::saveFrontEndData(context_.programFolder, fileName, text);
+}
+
+void TEditForm::Button1Click() {
+    saveMemo(Memo1, "Front.txt");
+    saveMemo(Memo2, "End.txt");
+    core::Settings::EditKeys& edit = mainForm_.Settings.Edit;
+    edit.DelChar1 = toAnsi(LabeledEdit1->text());
+    edit.DelChar2 = toAnsi(LabeledEdit2->text());
+    edit.DelChar3 = toAnsi(LabeledEdit3->text());
+    edit.ChgChar1 = toAnsi(LabeledEdit11->text());
+    edit.ChgChar2 = toAnsi(LabeledEdit12->text());
+    edit.ChgChar3 = toAnsi(LabeledEdit13->text());
+}
+
+void TEditForm::Button2Click() {
+    close();
+}
+
+void TEditForm::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TEditForm::FormClose() {
+    const QPoint corner = frameGeometry().topLeft();
+    mainForm_.Settings.View.Left = corner.x();
+    mainForm_.Settings.View.Top = corner.y();
+}
+
+}  // namespace tarvelin::ui

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+
+#include "ui/app_context.h"
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tarvelin::ui {
+
+class LabeledEdit;
+class TMainForm;
+
+// The editor of the front and end data and of the replacement table ("編集画面"). It writes Front.txt and
+// End.txt itself and hands the six strings to the settings record on "保存"; "戻る" drops the edits.
+class TEditForm : public QDialog {
+    Q_OBJECT
+
+public:
+    TEditForm(AppContext& context, TMainForm& mainForm);
+
+    QLabel* Label1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;  // the front data
+    QLabel* Label2 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;  // the end data
+    LabeledEdit* LabeledEdit1 = nullptr;
+    LabeledEdit* LabeledEdit2 = nullptr;
+    LabeledEdit* LabeledEdit3 = nullptr;
+    LabeledEdit* LabeledEdit11 = nullptr;
+    LabeledEdit* LabeledEdit12 = nullptr;
+    LabeledEdit* LabeledEdit13 = nullptr;
+    QFrame* Shape1 = nullptr;
+    QFrame* Shape2 = nullptr;
+    QFrame* Shape3 = nullptr;
+    QPushButton* Button1 = nullptr;  // "保存"
+    QPushButton* Button2 = nullptr;  // "戻る"
+
+public slots:
+    void FormShow();
+    void FormClose();
+    void Button1Click();
+    void Button2Click();
+
+public:
+    // Puts the window where it opens. Done before the window first exists: once it exists but has no
+    // frame yet, a move would put its client area, not its frame, at the point.
+    void setVisible(bool visible) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void placeWindow();
+    void loadMemo(QPlainTextEdit* memo, const char* fileName);
+    void saveMemo(QPlainTextEdit* memo, const char* fileName);
+
+    AppContext& context_;
+    TMainForm& mainForm_;
+};
+
+}  // namespace tarvelin::ui

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QLineEdit>
+
+class QLabel;
+
+namespace tarvelin::ui {
+
+// A one-line box with its label 3 pixels above it, placed as one.
+class LabeledEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    LabeledEdit(QWidget* parent, const char* name, const QString& label, int left, int top, int width, int height);
+    QLabel* label() const { return label_; }
+
+    // Every letter typed or pasted becomes upper case as it is entered.
+    void forceUpperCase();
+
+private:
+    QLabel* label_;
+};
+
+}  // namespace tarvelin::ui
