@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -16,6 +17,7 @@
 #include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/UserForm.h"
+#include "ui/ViewPrint.h"
 #include "ui/ViewUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/messages.h"
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     ui::DialogPrompter prompter;
     TApplication app(argc, argv, prompter);
     QApplication::setApplicationName(QStringLiteral("Tarvelin"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvelin.png")));
     ui::installFontSubstitutes();
     QApplication::setFont(ui::windowFont());
     loadTranslations(app);
@@ -85,9 +88,11 @@ int main(int argc, char** argv) {
         ui::AppContext context{prompter, *screenSaver, installDrivesAndFindSettings(), platform::executableFolder()};
         ui::TMainForm mainForm(context);
         ui::TViewForm viewForm(context, mainForm);
+        ui::TPrintForm printForm;
         ui::TUser userForm(context, mainForm);
         ui::TEditForm editForm(context, mainForm);
         mainForm.setViewForm(&viewForm);
+        viewForm.setPrintForm(&printForm);
         mainForm.setUserForm(&userForm);
         mainForm.setEditForm(&editForm);
         mainForm.show();

@@ -2,6 +2,13 @@
 // the data page showing the result, and in the same run times the join engine alone on the same files.
 // Prints the medians and their ratio, the longest time the window went without handling events, the time
 // to bring the data page's last line into view, and the peak memory against the joined size.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <vector>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -9,17 +16,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include <sys/resource.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <vector>
-
 #include "core/join_run.h"
 #include "core/paths.h"
-#include "nc_generator.h"
 #include "platform/drives.h"
 #include "platform/screensaver.h"
 #include "ui/MainUnit.h"
@@ -27,6 +25,8 @@
 #include "ui/prompter.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
+
+#include "nc_generator.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
@@ -40,6 +40,9 @@ public:
     ui::PromptButton message(const ui::MessageRequest& request) override { return request.buttons.front(); }
     std::optional<QString> saveFileName(const ui::FileDialogRequest&) override { return output; }
     std::optional<QString> openTextFile(const ui::FileDialogRequest&) override { return std::nullopt; }
+    bool print(const ui::PrintDialogRequest&) override { return false; }
+    void printerSetup(QWidget*, QPrinter&) override {}
+    void about(const ui::AboutRequest&) override {}
 };
 
 // The engine with nothing to show.
@@ -63,7 +66,9 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-double seconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e9; }
+double seconds(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
 
 }  // namespace
 

@@ -4,8 +4,11 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,12 +16,15 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "core/list_file.h"
+#include "platform/desktop_launcher.h"
 #include "platform/directory.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "platform/program.h"
 #include "platform/screensaver.h"
 #include "ui/EditUnit.h"
 #include "ui/UserForm.h"
@@ -32,11 +38,20 @@ namespace tarvelin::ui {
 namespace {
 
 constexpr int kClientWidth = 612;
+constexpr int kClientHeight = 396;
 
 QString kListFilter() {
     return jp("ﾘｽﾄ(*.Lst)|*.Lst|すべて(*.*)|*.*");
 }
-constexpr int kClientHeight = 396;
+
+// What the program ships beside its program file: the icon its launcher shows and the manual that the
+// help menu's home page opens.
+constexpr const char* kIconFileName = "tarvelin.png";
+constexpr const char* kManualFileName = "manual.html";
+
+QString programHostFolder() {
+    return QString::fromStdString(platform::workingFolderOf(platform::executableHostPath()));
+}
 
 template <typename Widget>
 Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
@@ -172,6 +187,70 @@ void TMainForm::buildMenu() {
     User_op = setting->addAction(jp("ﾕｰｻﾞ定義(拡張子)"));
     User_op->setObjectName(QStringLiteral("User_op"));
     connect(User_op, &QAction::triggered, this, &TMainForm::User_opClick);
+    DeskTop_set = setting->addAction(jp("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成"));
+    DeskTop_set->setObjectName(QStringLiteral("DeskTop_set"));
+    connect(DeskTop_set, &QAction::triggered, this, &TMainForm::DeskTop_setClick);
+
+    Menu_help = bar->addMenu(jp("ﾍﾙﾌﾟ"));
+    Menu_help->setObjectName(QStringLiteral("Menu_help"));
+    Menu_hp = Menu_help->addAction(jp("ﾎｰﾑﾍﾟｰｼﾞ"));
+    Menu_hp->setObjectName(QStringLiteral("Menu_hp"));
+    connect(Menu_hp, &QAction::triggered, this, &TMainForm::Menu_hpClick);
+    Menu_add = Menu_help->addAction(jp("ﾒｰﾙ"));
+    Menu_add->setObjectName(QStringLiteral("Menu_add"));
+    connect(Menu_add, &QAction::triggered, this, &TMainForm::Menu_addClick);
+    Helpnon = Menu_help->addSeparator();
+    Helpnon->setObjectName(QStringLiteral("Helpnon"));
+    Menu_ver = Menu_help->addAction(jp("ﾊﾞｰｼﾞｮﾝ"));
+    Menu_ver->setObjectName(QStringLiteral("Menu_ver"));
+    connect(Menu_ver, &QAction::triggered, this, &TMainForm::Menu_verClick);
+}
+
+void TMainForm::DeskTop_setClick() {
+    const std::string target = platform::executableHostPath();
+    const std::string folder = platform::workingFolderOf(target);
+    CreateShellLink(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), jp("NCﾃﾞｰﾀ結合.desktop"), target,
+                    folder);
+}
+
+void TMainForm::CreateShellLink(const QString& desktopFolder, const QString& linkName, const std::string& target,
+                                const std::string& workingFolder) {
+    // Silent whatever happens, as a shortcut command is: no launcher is the only sign of a failure.
+    if (desktopFolder.isEmpty() || !QDir().mkpath(desktopFolder)) {
+        return;
+    }
+    platform::Launcher launcher;
+    launcher.name = QFileInfo(linkName).completeBaseName().toStdString();
+    launcher.target = target;
+    launcher.workingFolder = workingFolder;
+    launcher.icon = QDir(QString::fromStdString(workingFolder)).filePath(QLatin1String(kIconFileName)).toStdString();
+    platform::writeDesktopLauncher(QFile::encodeName(desktopFolder).toStdString(),
+                                   QFile::encodeName(linkName).toStdString(), launcher);
+}
+
+QUrl TMainForm::homePageAddress() {
+    return QUrl::fromLocalFile(QDir(programHostFolder()).filePath(QLatin1String(kManualFileName)));
+}
+
+QUrl TMainForm::mailAddress() {
+    return QUrl(QStringLiteral("mailto:") + QStringLiteral(TARVELIN_CONTACT_MAIL));
+}
+
+void TMainForm::Menu_hpClick() {
+    QDesktopServices::openUrl(homePageAddress());
+}
+
+void TMainForm::Menu_addClick() {
+    QDesktopServices::openUrl(mailAddress());
+}
+
+void TMainForm::Menu_verClick() {
+    AboutRequest request;
+    request.owner = this;
+    request.application = QStringLiteral("Tarvelin Ver") + AppVersion;
+    request.caption = request.application + jp("のバージョン情報");
+    request.notice = jp("Tarvelin 開発チーム");
+    context_.prompter.about(request);
 }
 
 void TMainForm::Edit_opClick() {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QMainWindow>
+#include <QUrl>
 
 #include "core/browser.h"
 #include "core/filters.h"
@@ -70,10 +71,24 @@ public:
     QAction* Edit_op = nullptr;
     QMenu* setting = nullptr;
     QAction* User_op = nullptr;
+    QAction* DeskTop_set = nullptr;
     QMenu* Menu_help = nullptr;
+    QAction* Menu_hp = nullptr;
+    QAction* Menu_add = nullptr;
+    QAction* Helpnon = nullptr;
+    QAction* Menu_ver = nullptr;
 
     // The version text of the caption.
     QString AppVersion;
+
+    // Writes or replaces the launcher `linkName` in `desktopFolder` (host names) that starts `target` in
+    // `workingFolder` with the icon shipped beside it. Silent on failure.
+    static void CreateShellLink(const QString& desktopFolder, const QString& linkName, const std::string& target,
+                                const std::string& workingFolder);
+    // The help menu's addresses: the manual shipped beside the program file, and a mail to the address
+    // the program was built with (a blank mail when it was built with none).
+    static QUrl homePageAddress();
+    static QUrl mailAddress();
 
     // Shows the join list as the model holds it.
     void showJoinList();
@@ -106,6 +121,10 @@ public slots:
     void OP1_NOClick();
     void Edit_opClick();
     void User_opClick();
+    void DeskTop_setClick();
+    void Menu_hpClick();
+    void Menu_addClick();
+    void Menu_verClick();
     void FilterComboBox1Change();
     void DriveComboBox1Click(int index);
     // One dropped file is read as a list file; several are refused.

@@ -9,7 +9,9 @@
 #include <QVBoxLayout>
 
 #include "core/paths.h"
+#include "core/print_pages.h"
 #include "ui/MainUnit.h"
+#include "ui/ViewPrint.h"
 #include "ui/ansi_text.h"
 #include "ui/messages.h"
 #include "ui/text_pane.h"
@@ -95,7 +97,51 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
 
     connect(Button1, &QPushButton::clicked, this,
             [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { runHandler(context_.prompter, this, [this] { Button2Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+}
+
+void TViewForm::Button2Click() {
+    if (printForm_ == nullptr) {
+        return;
+    }
+    QPrinter* printer = printForm_->printer();
+    if (printer == nullptr) {
+        showNoPrinter();
+        return;
+    }
+    // The pane's text as it stands, the operator's edits included; lines broken by "\n" for the holder.
+    QString text = fromAnsi(RichEdit2->text());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    printForm_->holdText(text, RichEdit2->font());
+    const int linesPerPage = core::LinesPerPage(fontHeightInPixels(RichEdit2->font(), RichEdit2->logicalDpiY()));
+    const int pages = core::PageCount(printForm_->laidOutLineCount(), linesPerPage);
+    PrintDialogRequest request;
+    request.owner = this;
+    request.printer = printer;
+    request.fromPage = request.minPage = 1;
+    request.toPage = request.maxPage = pages;
+    if (context_.prompter.print(request)) {
+        printForm_->printHeld(*printer, fromAnsi(outputPath_));
+    }
+}
+
+void TViewForm::Button3Click() {
+    if (printForm_ == nullptr) {
+        return;
+    }
+    if (QPrinter* printer = printForm_->printer()) {
+        context_.prompter.printerSetup(this, *printer);
+    } else {
+        showNoPrinter();
+    }
+}
+
+void TViewForm::showNoPrinter() {
+    showBox(context_.prompter, this, QCoreApplication::applicationName(), PromptIcon::Error,
+            jp("デフォルト プリンタが存在しません"));
 }
 
 TViewForm::~TViewForm() = default;

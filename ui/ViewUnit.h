@@ -39,6 +39,8 @@ public:
 
     // The output path of the last join run, for the print job's title.
     const std::string& outputPath() const { return outputPath_; }
+    // The print holder that "印刷" prints through.
+    void setPrintForm(class TPrintForm* printForm) { printForm_ = printForm; }
     // Whether a join is running.
     bool joinRunning() const { return run_.running(); }
 
@@ -46,6 +48,8 @@ public slots:
     void FormShow();
     void FormClose();
     void Button1Click();
+    void Button2Click();
+    void Button3Click();
     void Button4Click();
 
 public:
@@ -59,6 +63,8 @@ protected:
 
 private:
     void placeWindow();
+    // The message for a system without a printer.
+    void showNoPrinter();
 
     // core::JoinHost
     void clearLog() override;
@@ -75,6 +81,7 @@ private:
     AppContext& context_;
     TMainForm& mainForm_;
     core::JoinRun run_;
+    class TPrintForm* printForm_ = nullptr;
     std::string outputPath_;
     // "戻る" or the close box while a join runs: done once the run has ended, so that the run keeps its
     // window.

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -139,6 +143,31 @@ std::optional<QString> DialogPrompter::saveFileName(const FileDialogRequest& req
 std::optional<QString> DialogPrompter::openTextFile(const FileDialogRequest& request) {
     COpenTextDialog dialog(request.owner, *this);
     return dialog.choose(request);
+}
+
+bool DialogPrompter::print(const PrintDialogRequest& request) {
+    QPrintDialog dialog(request.printer, request.owner);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setMinMax(request.minPage, request.maxPage);
+    dialog.setFromTo(request.fromPage, request.toPage);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void DialogPrompter::printerSetup(QWidget* owner, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, owner);
+    dialog.exec();
+}
+
+void DialogPrompter::about(const AboutRequest& request) {
+    QMessageBox box(request.owner);
+    box.setWindowTitle(request.caption);
+    box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+    box.setText(request.application);
+    box.setInformativeText(request.notice);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
 }
 
 QStringList qtNameFilters(const QString& filter) {

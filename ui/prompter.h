@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 // Every message box, question and file dialog of the program goes through a Prompter. The program uses
@@ -36,6 +37,24 @@ struct FileDialogRequest {
     QString defaultExtension;  // added to a typed name without an extension
 };
 
+struct PrintDialogRequest {
+    QWidget* owner = nullptr;
+    QPrinter* printer = nullptr;  // the printer the dialog sets up
+    // The pages offered: the first and last page of the print and the lowest and highest page there is.
+    int fromPage = 1;
+    int toPage = 1;
+    int minPage = 1;
+    int maxPage = 1;
+};
+
+// The about box of the program.
+struct AboutRequest {
+    QWidget* owner = nullptr;
+    QString caption;
+    QString application;  // the program's name and version
+    QString notice;       // the maker's notice
+};
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -51,6 +70,16 @@ public:
     // The open dialog with a text preview (COpenTextDialog), created for this one choice: the chosen file
     // as a program path (it need not exist), or nothing when cancelled.
     virtual std::optional<QString> openTextFile(const FileDialogRequest& request) = 0;
+
+    // The print dialog: the operator chooses the printer and its settings for a print of whole pages (no
+    // page range, no selection). True when confirmed, with the choices in the request's printer.
+    virtual bool print(const PrintDialogRequest& request) = 0;
+
+    // The printer setup dialog (paper, orientation); its choices stay in `printer`.
+    virtual void printerSetup(QWidget* owner, QPrinter& printer) = 0;
+
+    // The about box; returns when the operator closes it.
+    virtual void about(const AboutRequest& request) = 0;
 };
 
 // Shows messages with Qt's message box and file dialog, their buttons in Japanese.
@@ -59,6 +88,9 @@ public:
     PromptButton message(const MessageRequest& request) override;
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
     std::optional<QString> openTextFile(const FileDialogRequest& request) override;
+    bool print(const PrintDialogRequest& request) override;
+    void printerSetup(QWidget* owner, QPrinter& printer) override;
+    void about(const AboutRequest& request) override;
 };
 
 // The dialog filter "description|mask|..." as Qt's name filters ("description (*.a *.b)").

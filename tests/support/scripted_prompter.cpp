@@ -28,6 +28,24 @@ std::optional<QString> ScriptedPrompter::openTextFile(const ui::FileDialogReques
     return saveFileName(request);
 }
 
+bool ScriptedPrompter::print(const ui::PrintDialogRequest& request) {
+    printDialogs.push_back(request);
+    if (printAnswers.empty()) {
+        return true;
+    }
+    const bool answer = printAnswers.front();
+    printAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedPrompter::printerSetup(QWidget*, QPrinter&) {
+    ++printerSetups;
+}
+
+void ScriptedPrompter::about(const ui::AboutRequest& request) {
+    aboutBoxes.push_back(request);
+}
+
 QStringList ScriptedPrompter::texts() const {
     QStringList list;
     for (const auto& m : messages) {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QString>
-
 #include <deque>
 #include <optional>
 #include <vector>
+
+#include <QString>
 
 #include "ui/prompter.h"
 
@@ -17,12 +17,21 @@ public:
     std::deque<ui::PromptButton> answers;
     std::deque<std::optional<QString>> fileAnswers;
 
+    // Answers for the print dialog; without one the print is confirmed.
+    std::deque<bool> printAnswers;
+
     std::vector<ui::MessageRequest> messages;
     std::vector<ui::FileDialogRequest> fileDialogs;
+    std::vector<ui::PrintDialogRequest> printDialogs;
+    std::vector<ui::AboutRequest> aboutBoxes;
+    int printerSetups = 0;
 
     ui::PromptButton message(const ui::MessageRequest& request) override;
     std::optional<QString> saveFileName(const ui::FileDialogRequest& request) override;
     std::optional<QString> openTextFile(const ui::FileDialogRequest& request) override;
+    bool print(const ui::PrintDialogRequest& request) override;
+    void printerSetup(QWidget* owner, QPrinter& printer) override;
+    void about(const ui::AboutRequest& request) override;
 
     // The texts of the messages so far.
     QStringList texts() const;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,6 +106,26 @@ struct Harness {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
     }
 };
+
+// Takes the addresses the program hands to the desktop, in place of the programs that would open them.
+class AddressCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& address) { opened << address; }
+};
+
+// The captions of a menu's items; a separator is "-".
+QStringList captions(const QMenu* menu) {
+    QStringList list;
+    for (const QAction* item : menu->actions()) {
+        list << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    }
+    return list;
+}
 
 }  // namespace
 
@@ -305,6 +326,58 @@ private slots:
         h.form->OP1_F->trigger();  // the marked item again changes nothing
         QVERIFY(h.form->OP1_F->isChecked());
         QCOMPARE(h.form->Settings.Options.OP1, 2);
+    }
+
+    void theSettingAndHelpMenusReachTheDesktop() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        QCOMPARE(captions(form.setting), QStringList({u("ﾕｰｻﾞ定義(拡張子)"), u("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成")}));
+        QCOMPARE(captions(form.Menu_help), QStringList({u("ﾎｰﾑﾍﾟｰｼﾞ"), u("ﾒｰﾙ"), u("-"), u("ﾊﾞｰｼﾞｮﾝ")}));
+        QCOMPARE(form.menuBar()->actions().last()->text(), u("ﾍﾙﾌﾟ"));
+
+        AddressCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "open");
+        form.Menu_hp->trigger();
+        form.Menu_add->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        QCOMPARE(catcher.opened.size(), 2);
+        // The manual shipped beside the program file, and a mail.
+        QCOMPARE(catcher.opened[0].toLocalFile(), QCoreApplication::applicationDirPath() + u("/manual.html"));
+        QCOMPARE(catcher.opened[1].scheme(), u("mailto"));
+
+        form.Menu_ver->trigger();
+        QCOMPARE(h.prompter.aboutBoxes.size(), size_t(1));
+        QCOMPARE(h.prompter.aboutBoxes[0].application, u("Tarvelin Ver1.13"));
+        QVERIFY(!h.prompter.aboutBoxes[0].notice.isEmpty());
+        QVERIFY(h.prompter.messages.empty());
+    }
+
+    void theDesktopShortcutIsWrittenOnceAndRewritten() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        const QString root = QString::fromStdString(h.tree.root());
+        qputenv("HOME", root.toUtf8());
+        qputenv("XDG_CONFIG_HOME", (root + u("/config")).toUtf8());  // no user-dirs file: the desktop is ~/Desktop
+        form.DeskTop_set->trigger();
+        form.DeskTop_set->trigger();
+        qputenv("HOME", home);
+        config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
+
+        const QDir desktop(root + u("/Desktop"));
+        QCOMPARE(desktop.entryList(QDir::Files | QDir::Hidden), QStringList({u("NCﾃﾞｰﾀ結合.desktop")}));
+        QFile launcher(desktop.filePath(u("NCﾃﾞｰﾀ結合.desktop")));
+        QVERIFY(launcher.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(launcher.readAll()).split(QLatin1Char('\n'));
+        const QString folder = QCoreApplication::applicationDirPath();
+        QVERIFY(lines.contains(u("Exec=\"") + QCoreApplication::applicationFilePath() + u("\"")));
+        QVERIFY(lines.contains(u("Path=") + folder));
+        QVERIFY(lines.contains(u("Icon=") + folder + u("/tarvelin.png")));
+        QVERIFY(lines.contains(u("Name=NCﾃﾞｰﾀ結合")));
+        QVERIFY(h.prompter.messages.empty());
     }
 
     void filterEntriesListTheirFiles() {

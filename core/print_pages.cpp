@@ -1,0 +1,25 @@
+#include "core/print_pages.h"
+
+#include <climits>
+#include <cstdlib>
+
+namespace tarvelin::core {
+
+namespace {
+constexpr int kPrintableHeight = 1027;
+}
+
+int LinesPerPage(int fontHeight) {
+    if (fontHeight == 0 || fontHeight == INT_MIN) {
+        return 0;
+    }
+    return kPrintableHeight / std::abs(fontHeight);
+}
+
+int PageCount(size_t lines, int linesPerPage) {
+    const size_t perPage = linesPerPage > 0 ? static_cast<size_t>(linesPerPage) : 1;
+    const size_t pages = lines / perPage + 1;
+    return pages > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(pages);
+}
+
+}  // namespace tarvelin::core

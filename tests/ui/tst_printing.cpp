@@ -1,0 +1,297 @@
+// Printing the joined data from the join window: the print holder, the page count offered in the print
+// dialog, and what reaches the paper, read back from a PDF printer with poppler's tools.
+#include <memory>
+
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/settings.h"
+#include "platform/screensaver.h"
+#include "ui/MainUnit.h"
+#include "ui/ViewPrint.h"
+#include "ui/ViewUnit.h"
+#include "ui/text_pane.h"
+#include "ui/window_fonts.h"
+
+#include "support/scripted_prompter.h"
+#include "support/temp_tree.h"
+
+using namespace tarvelin;
+using ui::PromptButton;
+
+namespace {
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// `count` numbered program lines, each ending with CR LF.
+std::string programLines(int first, int count) {
+    std::string text;
+    for (int i = first; i < first + count; ++i) {
+        text += "N" + std::to_string(i) + " G01 X" + std::to_string(i) + ". Y-2.5 F1200\r\n";
+    }
+    return text;
+}
+
+// Runs a poppler tool on a file and gives its output.
+QString poppler(const QString& tool, QStringList arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        return QString();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString pdfText(const QString& pdf, int page = 0) {
+    QStringList arguments{QStringLiteral("-layout")};
+    if (page > 0) {
+        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+    }
+    return poppler(QStringLiteral("pdftotext"), arguments << pdf << QStringLiteral("-"));
+}
+
+// A field of pdfinfo's report ("Pages", "Title").
+QString pdfInfo(const QString& pdf, const QString& field) {
+    for (const QString& line : poppler(QStringLiteral("pdfinfo"), {pdf}).split(QLatin1Char('\n'))) {
+        if (line.startsWith(field + QLatin1Char(':'))) {
+            return line.mid(field.size() + 1).trimmed();
+        }
+    }
+    return QString();
+}
+
+// The program lines ("N...") of a printed text, in order.
+QStringList programLinesOf(const QString& text) {
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1Char('N'))) {
+            lines << line.trimmed();
+        }
+    }
+    return lines;
+}
+
+struct Harness {
+    test::TempTree tree;
+    test::ScriptedPrompter prompter;
+    platform::NoScreenSaver screenSaver;
+    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
+    std::unique_ptr<ui::TMainForm> main;
+    std::unique_ptr<ui::TViewForm> view;
+    std::unique_ptr<ui::TPrintForm> holder;
+
+    Harness() {
+        QCoreApplication::setApplicationName(QStringLiteral("Tarvelin"));
+        tree.makeFolder("PROG");  // no front or end data
+        main = std::make_unique<ui::TMainForm>(context);
+        view = std::make_unique<ui::TViewForm>(context, *main);
+        holder = std::make_unique<ui::TPrintForm>();
+        main->setViewForm(view.get());
+        view->setPrintForm(holder.get());
+        main->Settings.Options.OP1 = 4;  // no "%" lines: the joined data is the programs' lines
+        main->show();
+    }
+
+    // Makes prints go to a PDF file in the tree; its host path.
+    QString printToPdf(const char* name) {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = QString::fromStdString(tree.host(name));
+        printer->setOutputFileName(pdf);
+        holder->setPrinter(std::move(printer));
+        return pdf;
+    }
+
+    // Joins the files into C:\OUT.NC and runs `inside` in the join window after the run.
+    void joinThen(const std::vector<std::string>& files, const std::function<void()>& inside) {
+        main->joinList.assign(files);
+        main->showJoinList();
+        prompter.answers.push_front(PromptButton::No);  // no list file
+        prompter.fileAnswers = {u("C:\\OUT.NC")};
+        QTimer::singleShot(0, view.get(), [this, inside] {
+            QTest::mouseClick(view->Button1, Qt::LeftButton);
+            inside();
+            view->close();
+        });
+        QTest::mouseClick(main->Button2, Qt::LeftButton);
+    }
+};
+
+}  // namespace
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        ui::installFontSubstitutes();
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+            QSKIP("poppler-utils is not installed");
+        }
+    }
+
+    void theHolderIsNeverShownAndCountsWrappedLines() {
+        ui::TPrintForm holder;
+        QCOMPARE(holder.windowTitle(), u("PrintForm"));
+        QCOMPARE(holder.size(), QSize(776, 427));
+        QCOMPARE(holder.RichEdit1->geometry(), QRect(0, 0, 776, 200));
+        QCOMPARE(holder.RichEdit2->geometry(), QRect(0, 200, 776, 227));
+        QCOMPARE(holder.RichEdit1->document()->blockCount(), 1);
+        QVERIFY(!holder.isVisible());
+
+        const QFont font = ui::fixedPitchFont();
+        holder.holdText(u("G90\nG01 X1.\n"), font);
+        QCOMPARE(holder.laidOutLineCount(), size_t(2));  // the empty line after the last break is not counted
+        holder.holdText(u("G90\n\nM30"), font);
+        QCOMPARE(holder.laidOutLineCount(), size_t(3));  // an empty line inside counts
+        holder.holdText(QString(), font);
+        QCOMPARE(holder.laidOutLineCount(), size_t(0));
+        // A line wider than the pane wraps into as many lines as its pieces.
+        const int perLine = (holder.RichEdit1->contentsRect().width() - 8) / QFontMetrics(font).horizontalAdvance('X');
+        holder.holdText(QString(perLine * 3 - 5, QLatin1Char('X')), font);
+        QCOMPARE(holder.laidOutLineCount(), size_t(3));
+        QCOMPARE(holder.RichEdit1->palette().color(QPalette::Text), QColor(Qt::black));
+    }
+
+    void thePrintDialogOffersThePagesOfTheJoinedData_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("158 lines") << 158 << 3;
+        QTest::newRow("157 lines") << 157 << 2;
+        QTest::newRow("one line") << 1 << 1;
+    }
+
+    void thePrintDialogOffersThePagesOfTheJoinedData() {
+        QFETCH(int, lines);
+        QFETCH(int, pages);
+        Harness h;
+        h.printToPdf("out.pdf");
+        h.tree.write("NC/A.NC", programLines(1, lines / 2));
+        h.tree.write("NC/B.NC", programLines(1000, lines - lines / 2));
+        h.joinThen({"C:\\NC\\A.NC", "C:\\NC\\B.NC"}, [&] {
+            QCOMPARE(h.view->RichEdit2->logicalDpiY(), 96);  // 10 points are 13 pixels: 79 lines a page
+            QVERIFY(h.view->Button2->isEnabled());
+            QTest::mouseClick(h.view->Button2, Qt::LeftButton);
+        });
+        QCOMPARE(h.prompter.printDialogs.size(), size_t(1));
+        const ui::PrintDialogRequest& request = h.prompter.printDialogs[0];
+        QCOMPARE(request.fromPage, 1);
+        QCOMPARE(request.minPage, 1);
+        QCOMPARE(request.toPage, pages);
+        QCOMPARE(request.maxPage, pages);
+    }
+
+    void aPrintIsOneJobOfWholePagesInThePanesFixedFont() {
+        Harness h;
+        const QString pdf = h.printToPdf("out.pdf");
+        h.tree.write("NC/A.NC", programLines(1, 150));
+        h.tree.write("NC/B.NC", programLines(1000, 150));
+        h.joinThen({"C:\\NC\\A.NC", "C:\\NC\\B.NC"}, [&] { QTest::mouseClick(h.view->Button2, Qt::LeftButton); });
+
+        QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), u("C:\\OUT.NC"));
+        const int pages = pdfInfo(pdf, QStringLiteral("Pages")).toInt();
+        QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+        // Every line once, in order, and each page a run of whole lines that goes on where the last ended.
+        const QStringList expected = programLinesOf(QString::fromStdString(h.tree.read("OUT.NC")));
+        QCOMPARE(expected.size(), 300);
+        QCOMPARE(programLinesOf(pdfText(pdf)), expected);
+        QStringList pieced;
+        for (int page = 1; page <= pages; ++page) {
+            const QStringList onPage = programLinesOf(pdfText(pdf, page));
+            QVERIFY(!onPage.isEmpty());
+            pieced << onPage;
+        }
+        QCOMPARE(pieced, expected);
+        // The fixed-pitch face of the data pane, not the windows' proportional one.
+        const QString fonts = poppler(QStringLiteral("pdffonts"), {pdf});
+        QVERIFY2(fonts.contains(QStringLiteral("IPAGothic")), qPrintable(fonts));
+        QVERIFY2(!fonts.contains(QStringLiteral("IPAPGothic")), qPrintable(fonts));
+    }
+
+    void theOperatorsEditsArePrintedAndTheOutputFileStaysAsSaved() {
+        Harness h;
+        const QString pdf = h.printToPdf("out.pdf");
+        h.tree.write("NC/A.NC", "O1\r\nG90\r\n");
+        h.tree.write("NC/B.NC", "O2\r\nM30\r\n");
+        std::string saved;
+        h.joinThen({"C:\\NC\\A.NC", "C:\\NC\\B.NC"}, [&] {
+            saved = h.tree.read("OUT.NC");
+            ui::TextPane* pane = h.view->RichEdit2;
+            pane->setFocus();
+            QTest::keyClick(pane, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClicks(pane, QStringLiteral("N99 (EDITED)"));
+            QTest::mouseClick(h.view->Button2, Qt::LeftButton);
+        });
+        QVERIFY2(pdfText(pdf).contains(QStringLiteral("N99 (EDITED)")), qPrintable(pdfText(pdf)));
+        QCOMPARE(h.tree.read("OUT.NC"), saved);
+        QCOMPARE(saved, std::string("O1\r\nG90\r\nO2\r\nM30\r\n"));
+    }
+
+    void printingTwiceGivesTheSameTextAndLeavesThePanesAlone() {
+        Harness h;
+        h.tree.write("NC/A.NC", programLines(1, 20));
+        h.tree.write("NC/B.NC", programLines(100, 20));
+        QString first, second;
+        QFont fontBefore, fontAfter;
+        QString paneBefore, paneAfter;
+        h.joinThen({"C:\\NC\\A.NC", "C:\\NC\\B.NC"}, [&] {
+            fontBefore = h.view->RichEdit2->font();
+            paneBefore = QString::fromStdString(h.view->RichEdit2->text());
+            first = h.printToPdf("first.pdf");
+            QTest::mouseClick(h.view->Button2, Qt::LeftButton);
+            second = h.printToPdf("second.pdf");
+            QTest::mouseClick(h.view->Button2, Qt::LeftButton);
+            fontAfter = h.view->RichEdit2->font();
+            paneAfter = QString::fromStdString(h.view->RichEdit2->text());
+        });
+        QCOMPARE(programLinesOf(pdfText(first)).size(), 40);
+        QCOMPARE(pdfText(second), pdfText(first));
+        QCOMPARE(fontAfter, fontBefore);
+        QCOMPARE(paneAfter, paneBefore);
+    }
+
+    void aCancelledPrintDialogPrintsNothing() {
+        Harness h;
+        const QString pdf = h.printToPdf("out.pdf");
+        h.tree.write("NC/A.NC", "O1\r\n");
+        h.tree.write("NC/B.NC", "O2\r\n");
+        h.prompter.printAnswers = {false};
+        h.joinThen({"C:\\NC\\A.NC", "C:\\NC\\B.NC"}, [&] { QTest::mouseClick(h.view->Button2, Qt::LeftButton); });
+        QCOMPARE(h.prompter.printDialogs.size(), size_t(1));
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void withoutAPrinterBothButtonsSayThereIsNone() {
+        Harness h;
+        h.holder->setPrinter(nullptr);
+        h.tree.write("NC/A.NC", "O1\r\n");
+        h.tree.write("NC/B.NC", "O2\r\n");
+        h.joinThen({"C:\\NC\\A.NC", "C:\\NC\\B.NC"}, [&] {
+            h.prompter.messages.clear();
+            QTest::mouseClick(h.view->Button2, Qt::LeftButton);
+            QTest::mouseClick(h.view->Button3, Qt::LeftButton);
+        });
+        QCOMPARE(h.prompter.texts(),
+                 QStringList({u("デフォルト プリンタが存在しません"), u("デフォルト プリンタが存在しません")}));
+        QCOMPARE(h.prompter.messages[0].caption, u("Tarvelin"));
+        QVERIFY(h.prompter.printDialogs.empty());
+        QCOMPARE(h.prompter.printerSetups, 0);
+    }
+
+    void printerSetupWorksOnThePrinterOfTheNextPrint() {
+        Harness h;
+        h.printToPdf("out.pdf");
+        QTest::mouseClick(h.view->Button3, Qt::LeftButton);
+        QCOMPARE(h.prompter.printerSetups, 1);
+        QVERIFY(h.prompter.printDialogs.empty());
+    }
+};
+
+QTEST_MAIN(TestPrinting)
+#include "tst_printing.moc"
