@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -167,6 +168,12 @@ void DialogPrompter::about(const AboutRequest& request) {
     box.setText(request.application);
     box.setInformativeText(request.notice);
     box.setStandardButtons(QMessageBox::Ok);
+    // Wide enough for the whole caption: a message box sizes itself to its texts only.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int width = box.fontMetrics().horizontalAdvance(request.caption) + 120;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     box.exec();
 }
 
