@@ -98,6 +98,18 @@ constexpr std::array<unsigned char, 256> kUpper = [] {
     return table;
 }();
 
+// Copies `n` bytes, sizeof(Word) <= n <= 2 * sizeof(Word), as two words that may overlap: both loaded
+// before either is stored, so that the copy may move bytes down inside one buffer.
+template <typename Word>
+[[gnu::always_inline]] inline void copyHeadAndTail(char* dst, const char* src, size_t n) {
+    Word head;
+    Word tail;
+    std::memcpy(&head, src, sizeof(Word));
+    std::memcpy(&tail, src + n - sizeof(Word), sizeof(Word));
+    std::memcpy(dst, &head, sizeof(Word));
+    std::memcpy(dst + n - sizeof(Word), &tail, sizeof(Word));
+}
+
 // Copies `n` bytes to a lower address inside the same buffer (dst < src) or to another buffer. Small
 // copies, the usual gap between two matches, are done with loads that all come before the stores.
 [[gnu::always_inline]] inline void copyDown(char* dst, const char* src, size_t n) {
@@ -124,30 +136,15 @@ constexpr std::array<unsigned char, 256> kUpper = [] {
     }
 #endif
     if (n >= 8 && n < 16) {
-        uint64_t head;
-        uint64_t tail;
-        std::memcpy(&head, src, 8);
-        std::memcpy(&tail, src + n - 8, 8);
-        std::memcpy(dst, &head, 8);
-        std::memcpy(dst + n - 8, &tail, 8);
+        copyHeadAndTail<uint64_t>(dst, src, n);
         return;
     }
     if (n >= 4 && n < 8) {
-        uint32_t head;
-        uint32_t tail;
-        std::memcpy(&head, src, 4);
-        std::memcpy(&tail, src + n - 4, 4);
-        std::memcpy(dst, &head, 4);
-        std::memcpy(dst + n - 4, &tail, 4);
+        copyHeadAndTail<uint32_t>(dst, src, n);
         return;
     }
     if (n >= 2 && n < 4) {
-        uint16_t head;
-        uint16_t tail;
-        std::memcpy(&head, src, 2);
-        std::memcpy(&tail, src + n - 2, 2);
-        std::memcpy(dst, &head, 2);
-        std::memcpy(dst + n - 2, &tail, 2);
+        copyHeadAndTail<uint16_t>(dst, src, n);
         return;
     }
     if (n == 1) {

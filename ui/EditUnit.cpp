@@ -51,7 +51,7 @@ std::string memoText(const QPlainTextEdit* memo) {
 }  // namespace
 
 TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
-    : QDialog(&mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : PlacedDialog(&mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       context_(context),
       mainForm_(mainForm) {
     setObjectName(QStringLiteral("EditForm"));
@@ -97,13 +97,6 @@ TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
     connect(Button1, &QPushButton::clicked, this,
             [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &TEditForm::Button2Click);
-}
-
-void TEditForm::setVisible(bool visible) {
-    if (visible && !isVisible()) {
-        placeWindow();
-    }
-    QDialog::setVisible(visible);
 }
 
 void TEditForm::placeWindow() {

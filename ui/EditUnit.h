@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "ui/app_context.h"
+#include "ui/placed_dialog.h"
 
 class QFrame;
 class QLabel;
@@ -16,7 +15,7 @@ class TMainForm;
 
 // The editor of the front and end data and of the replacement table ("編集画面"). It writes Front.txt and
 // End.txt itself and hands the six strings to the settings record on "保存"; "戻る" drops the edits.
-class TEditForm : public QDialog {
+class TEditForm : public PlacedDialog {
     Q_OBJECT
 
 public:
@@ -44,17 +43,12 @@ public slots:
     void Button1Click();
     void Button2Click();
 
-public:
-    // Puts the window where it opens. Done before the window first exists: once it exists but has no
-    // frame yet, a move would put its client area, not its frame, at the point.
-    void setVisible(bool visible) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
-    void placeWindow();
+    void placeWindow() override;
     void loadMemo(QPlainTextEdit* memo, const char* fileName);
     void saveMemo(QPlainTextEdit* memo, const char* fileName);
 

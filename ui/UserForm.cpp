@@ -28,7 +28,7 @@ void complete(LabeledEdit* box) {
 }  // namespace
 
 TUser::TUser(AppContext& context, TMainForm& mainForm)
-    : QDialog(&mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : PlacedDialog(&mainForm, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       context_(context),
       mainForm_(mainForm) {
     setObjectName(QStringLiteral("User"));
@@ -53,13 +53,6 @@ TUser::TUser(AppContext& context, TMainForm& mainForm)
     connect(Button1, &QPushButton::clicked, this, &TUser::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TUser::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TUser::Button3Click);
-}
-
-void TUser::setVisible(bool visible) {
-    if (visible && !isVisible()) {
-        placeWindow();
-    }
-    QDialog::setVisible(visible);
 }
 
 void TUser::placeWindow() {

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "ui/app_context.h"
+#include "ui/placed_dialog.h"
 
 class QPushButton;
 
@@ -13,7 +12,7 @@ class TMainForm;
 
 // The two user-defined file types of the browser's filter list ("ﾕｰｻﾞ定義"): a display name and an
 // extension each. Only "変更" stores them.
-class TUser : public QDialog {
+class TUser : public PlacedDialog {
     Q_OBJECT
 
 public:
@@ -33,11 +32,6 @@ public slots:
     void Button2Click();
     void Button3Click();
 
-public:
-    // Puts the window where it opens. Done before the window first exists: once it exists but has no
-    // frame yet, a move would put its client area, not its frame, at the point.
-    void setVisible(bool visible) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,7 +41,7 @@ private:
     // when the key was taken.
     bool LabeledEdit1KeyPress(LabeledEdit* box, int key);
     bool LabeledEdit2KeyPress(LabeledEdit* box, int key, const QString& typed);
-    void placeWindow();
+    void placeWindow() override;
     void fillFromSettings();
 
     AppContext& context_;

@@ -45,8 +45,8 @@ QWidget* page(QWidget* pane, const char* name) {
 }  // namespace
 
 TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
-    : QDialog(&mainForm, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                             Qt::WindowCloseButtonHint),
+    : PlacedDialog(&mainForm, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       context_(context),
       mainForm_(mainForm),
       run_(*this, context.screenSaver) {
@@ -145,13 +145,6 @@ void TViewForm::showNoPrinter() {
 }
 
 TViewForm::~TViewForm() = default;
-
-void TViewForm::setVisible(bool visible) {
-    if (visible && !isVisible()) {
-        placeWindow();
-    }
-    QDialog::setVisible(visible);
-}
 
 void TViewForm::placeWindow() {
     const core::Settings::ViewKeys& view = mainForm_.Settings.View;

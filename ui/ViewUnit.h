@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QDialog>
-
 #include "core/join_run.h"
 #include "ui/app_context.h"
+#include "ui/placed_dialog.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -18,7 +17,7 @@ class TextPane;
 
 // The join window: runs a join over the main window's join list and shows its log and the joined data on
 // two pages. It is created once and lives as long as the program; the main window opens it modally.
-class TViewForm : public QDialog, private core::JoinHost {
+class TViewForm : public PlacedDialog, private core::JoinHost {
     Q_OBJECT
 
 public:
@@ -52,17 +51,12 @@ public slots:
     void Button3Click();
     void Button4Click();
 
-public:
-    // Puts the window where it opens. Done before the window first exists: once it exists but has no
-    // frame yet, a move would put its client area, not its frame, at the point.
-    void setVisible(bool visible) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void reject() override;
 
 private:
-    void placeWindow();
+    void placeWindow() override;
     // The message for a system without a printer.
     void showNoPrinter();
 

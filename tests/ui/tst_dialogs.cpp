@@ -14,7 +14,6 @@
 
 #include "platform/codepage.h"
 #include "platform/private_profile.h"
-#include "platform/screensaver.h"
 #include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/UserForm.h"
@@ -23,29 +22,21 @@
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
 
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
+#include "support/window_test.h"
 
 using namespace tarvelin;
+using test::u;
 using ui::PromptButton;
 
 namespace {
 
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-struct Harness {
-    test::TempTree tree;
-    test::ScriptedPrompter prompter;
-    platform::NoScreenSaver screenSaver;
-    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
+struct Harness : test::WindowContext {
     std::unique_ptr<ui::TMainForm> main;
     std::unique_ptr<ui::TViewForm> view;
     std::unique_ptr<ui::TUser> user;
     std::unique_ptr<ui::TEditForm> edit;
 
-    Harness() {
+    Harness() : WindowContext("C:\\PROG") {
         QCoreApplication::setApplicationName(QStringLiteral("Tarvelin"));
         tree.makeFolder("PROG");
         main = std::make_unique<ui::TMainForm>(context);

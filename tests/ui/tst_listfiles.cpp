@@ -14,42 +14,26 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "platform/screensaver.h"
 #include "ui/COpenTextDialog.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewUnit.h"
 #include "ui/window_fonts.h"
 
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
+#include "support/window_test.h"
 
 using namespace tarvelin;
+using test::itemTexts;
+using test::u;
 using ui::PromptButton;
 
 namespace {
 
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QStringList itemTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->item(i)->text();
-    }
-    return texts;
-}
-
-struct Harness {
-    test::TempTree tree;
-    test::ScriptedPrompter prompter;
-    platform::NoScreenSaver screenSaver;
-    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\"};
+struct Harness : test::WindowContext {
     std::unique_ptr<ui::TMainForm> main;
     std::unique_ptr<ui::TViewForm> view;
     int joinWindowOpenings = 0;
 
-    Harness() {
+    Harness() : WindowContext("C:\\") {
         QCoreApplication::setApplicationName(QStringLiteral("Tarvelin"));
         main = std::make_unique<ui::TMainForm>(context);
         view = std::make_unique<ui::TViewForm>(context, *main);

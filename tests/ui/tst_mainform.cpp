@@ -16,40 +16,24 @@
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/private_profile.h"
-#include "platform/screensaver.h"
 #include "ui/MainUnit.h"
 #include "ui/browser_controls.h"
 #include "ui/window_fonts.h"
 
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
+#include "support/window_test.h"
 
 using namespace tarvelin;
+using test::itemTexts;
+using test::u;
 using ui::PromptButton;
 
 namespace {
 
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QStringList itemTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->item(i)->text();
-    }
-    return texts;
-}
-
 // One main window on its own folder tree, settings file and drive table.
-struct Harness {
-    test::TempTree tree;
-    test::ScriptedPrompter prompter;
-    platform::NoScreenSaver screenSaver;
-    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\"};
+struct Harness : test::WindowContext {
     std::unique_ptr<ui::TMainForm> form;
 
-    Harness() {
+    Harness() : WindowContext("C:\\") {
         tree.write("NC/O1001.NC", "%\r\nO1001\r\nM30\r\n%\r\n");
         tree.write("NC/O1002.NC", "%\r\nO1002\r\nM30\r\n%\r\n");
         tree.write("NC/o1003.nc", "%\r\nO1003\r\nM30\r\n%\r\n");

@@ -10,24 +10,19 @@
 #include <QtTest>
 
 #include "core/settings.h"
-#include "platform/screensaver.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewPrint.h"
 #include "ui/ViewUnit.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
 
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
+#include "support/window_test.h"
 
 using namespace tarvelin;
+using test::u;
 using ui::PromptButton;
 
 namespace {
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // `count` numbered program lines, each ending with CR LF.
 std::string programLines(int first, int count) {
@@ -77,16 +72,12 @@ QStringList programLinesOf(const QString& text) {
     return lines;
 }
 
-struct Harness {
-    test::TempTree tree;
-    test::ScriptedPrompter prompter;
-    platform::NoScreenSaver screenSaver;
-    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
+struct Harness : test::WindowContext {
     std::unique_ptr<ui::TMainForm> main;
     std::unique_ptr<ui::TViewForm> view;
     std::unique_ptr<ui::TPrintForm> holder;
 
-    Harness() {
+    Harness() : WindowContext("C:\\PROG") {
         QCoreApplication::setApplicationName(QStringLiteral("Tarvelin"));
         tree.makeFolder("PROG");  // no front or end data
         main = std::make_unique<ui::TMainForm>(context);

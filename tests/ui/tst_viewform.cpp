@@ -12,37 +12,28 @@
 
 #include "platform/codepage.h"
 #include "platform/private_profile.h"
-#include "platform/screensaver.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewUnit.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
 
-#include "support/scripted_prompter.h"
-#include "support/temp_tree.h"
+#include "support/window_test.h"
 
 using namespace tarvelin;
+using test::u;
 using ui::PromptButton;
 
 namespace {
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 QStringList logLines(const QPlainTextEdit* log) {
     return log->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-struct Harness {
-    test::TempTree tree;
-    test::ScriptedPrompter prompter;
-    platform::NoScreenSaver screenSaver;
-    ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
+struct Harness : test::WindowContext {
     std::unique_ptr<ui::TMainForm> main;
     std::unique_ptr<ui::TViewForm> view;
 
-    Harness() {
+    Harness() : WindowContext("C:\\PROG") {
         tree.write("NC/A.NC", "%\r\nO0001\r\nG91 G28 Z0\r\nM30\r\n%\r\n");
         tree.write("NC/B.NC", "%\nO0002\nM30\n%\n");
         tree.makeFolder("PROG");
