@@ -396,6 +396,32 @@ void bothAtOnce(Here here, There there) {
     worker.join();
 }
 
+// Moves `n` bytes down inside one buffer (dst < src), a large move in two pieces at once. Where the second
+// piece's new place covers bytes that the first piece has yet to move, those bytes are kept aside first
+// and put in place last; when that would be a large share of the move, it is done in one piece.
+void moveDown(char* dst, char* src, size_t n) {
+    const size_t half = n / 2;
+    char* const lo = std::max(dst + half, src);
+    char* const hi = std::min(dst + n, src + half);
+    const size_t covered = lo < hi ? static_cast<size_t>(hi - lo) : 0;
+    if (n < kTwoThreadsFrom / 4 || covered > n / 8) {
+        std::memmove(dst, src, n);
+        return;
+    }
+    const std::string kept(lo, covered);
+    bothAtOnce(
+        [&] {
+            if (covered == 0) {
+                std::memmove(dst, src, half);
+                return;
+            }
+            std::memmove(dst, src, static_cast<size_t>(lo - src));
+            std::memmove(dst + (hi - src), hi, static_cast<size_t>(src + half - hi));
+        },
+        [&] { std::memmove(dst + half, src + half, n - half); });
+    std::memcpy(dst + (lo - src), kept.data(), covered);
+}
+
 // Runs an in-place pass over the text, in two halves at once when the text is large; the second half's
 // result then moves down to follow the first's.
 template <typename Pass>
@@ -408,7 +434,7 @@ size_t compactInPlace(EditableText& text, Pass pass) {
     if (split < size) {
         bothAtOnce([&] { first = pass(data, split); }, [&] { second = pass(data + split, size - split); });
         if (first.size != split) {
-            std::memmove(data + first.size, data + split, second.size);
+            moveDown(data + first.size, data + split, second.size);
         }
     } else {
         first = pass(data, size);

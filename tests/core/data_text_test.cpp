@@ -261,6 +261,21 @@ TEST_F(LargeText, ReplacementsAndPercentRemovalMatchSmallPieces) {
     ASSERT_TRUE(whole == piecewise(text, [](std::string& piece) { removePercent(piece); }));
 }
 
+// After the halves are worked on, the second moves down by what the first lost: a little, about as much
+// as a thread may keep aside, or most of the first half.
+TEST_F(LargeText, TheSecondHalfMovesDownByAnyGap) {
+    for (const size_t percentPerLine : {size_t{0}, size_t{1}, size_t{4}, size_t{40}}) {
+        std::string head;
+        while (head.size() < text.size() / 2) {
+            head += std::string(percentPerLine, '%') + "N1 G01\r\n";
+        }
+        const std::string input = head + text;
+        std::string whole = input;
+        removePercent(whole);
+        ASSERT_TRUE(whole == piecewise(input, [](std::string& piece) { removePercent(piece); })) << percentPerLine;
+    }
+}
+
 TEST_F(LargeText, RegularTextSizeFindsNulAndLoneBreaksInEitherHalf) {
     EXPECT_EQ(regularTextSize(text), text.size());
     for (const size_t at : {size_t{100}, text.size() / 2 + 7, text.size() - 3}) {
