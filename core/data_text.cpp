@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -688,6 +690,74 @@ size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::str
     }
     return compactInPlace(text,
                           [&](char* data, size_t size) { return replaceShrinking(data, size, pattern, replacement); });
+}
+
+namespace {
+
+// Blocks of about this size go through every edit of a series while they are in the cache.
+constexpr size_t kEditBlock = size_t{256} << 10;
+
+// One in-place edit of a block of whole lines: the block's new size.
+using BlockEdit = std::function<size_t(char* data, size_t size)>;
+
+// Runs `edits` over the text block by block: each block of whole lines moves down behind the blocks done
+// and then goes through every edit. Right only for edits that never make a block longer and never see
+// past a line break.
+Compacted editByBlocks(char* data, size_t size, const std::vector<BlockEdit>& edits) {
+    size_t read = 0;
+    size_t write = 0;
+    while (read < size) {
+        size_t end = size;
+        if (size - read > kEditBlock) {
+            const void* lineFeed = std::memchr(data + read + kEditBlock, '\n', size - read - kEditBlock);
+            end = lineFeed != nullptr ? static_cast<size_t>(static_cast<const char*>(lineFeed) - data) + 1 : size;
+        }
+        size_t length = end - read;
+        if (write != read) {
+            std::memmove(data + write, data + read, length);
+        }
+        for (const BlockEdit& edit : edits) {
+            length = edit(data + write, length);
+        }
+        write += length;
+        read = end;
+    }
+    return {0, write};
+}
+
+}  // namespace
+
+void applyEdits(EditableText& text, bool removePercentFirst, const std::vector<ReplacementPair>& pairs) {
+    std::deque<Pattern> patterns;  // stays where it is while more are added
+    // Consecutive edits that keep to their lines and never grow the text go over it together; any other
+    // edit runs on its own, on the whole text.
+    std::vector<BlockEdit> series;
+    const auto runSeries = [&] {
+        if (!series.empty()) {
+            compactInPlace(text, [&](char* data, size_t size) { return editByBlocks(data, size, series); });
+            series.clear();
+        }
+    };
+    if (removePercentFirst) {
+        series.emplace_back([](char* data, size_t size) { return removePercentIn(data, size).size; });
+    }
+    for (const ReplacementPair& pair : pairs) {
+        if (pair.search.empty()) {
+            continue;
+        }
+        const bool keepsToItsLines = pair.search.find_first_of("\r\n") == std::string_view::npos &&
+                                     pair.replacement.find_first_of("\r\n") == std::string_view::npos;
+        if (keepsToItsLines && pair.replacement.size() <= pair.search.size()) {
+            const Pattern& pattern = patterns.emplace_back(pair.search);
+            series.emplace_back([&pattern, replacement = pair.replacement](char* data, size_t size) {
+                return size < pattern.size() ? size : replaceShrinking(data, size, pattern, replacement).size;
+            });
+            continue;
+        }
+        runSeries();
+        replaceIgnoringCase(text, pair.search, pair.replacement);
+    }
+    runSeries();
 }
 
 std::string_view backMarkFor(std::string_view textEnd) {

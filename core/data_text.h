@@ -67,6 +67,16 @@ void appendWithoutPercent(std::string& out, std::string_view text);
 // character; an inserted replacement is not searched again. An empty `search` changes nothing.
 size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::string_view replacement);
 
+// A series of edits of the joined text, applied in order: the removal of every "%" (when asked), then
+// each replacement pair with a search string. Gives the same text as removePercent followed by one
+// replaceIgnoringCase per pair, but goes over the text once where it can: the edits that do not make the
+// text longer run one after another on each block of lines while the block is in the cache.
+struct ReplacementPair {
+    std::string_view search;
+    std::string_view replacement;
+};
+void applyEdits(EditableText& text, bool removePercentFirst, const std::vector<ReplacementPair>& pairs);
+
 // The "%" marks of the percent mode. The front mark is put before the first character. The back mark adds
 // a last line "%": "%" CR LF after a text that is empty or ends with a line break, else CR LF "%", so that
 // the text still ends without a line break. `textEnd` is the end of the text (any tail that holds its last
@@ -93,6 +103,10 @@ inline void removePercent(std::string& text) {
 inline size_t replaceIgnoringCase(std::string& text, std::string_view search, std::string_view replacement) {
     StringText t(text);
     return replaceIgnoringCase(t, search, replacement);
+}
+inline void applyEdits(std::string& text, bool removePercentFirst, const std::vector<ReplacementPair>& pairs) {
+    StringText t(text);
+    applyEdits(t, removePercentFirst, pairs);
 }
 inline void frameText(std::string& text, std::string_view prefix, std::string_view suffix) {
     StringText t(text);

@@ -159,19 +159,21 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     const DataFile front = DataFile::read(options.frontFile);
     const DataFile back = DataFile::read(options.endFile);
     loadJoinedOutput(output);
-    // Between the passes over the joined text the window repaints too: on large programs each takes a
-    // good part of a second.
+    // The window repaints between the stages: on large programs each takes a good part of a second.
     host_.processPendingEvents();
     log(separatorLine());
 
+    // The "%" removal and the replacements go over the text together, in the order they are logged.
+    std::vector<ReplacementPair> pairs;
     for (const auto& pair : options.replacements) {
         if (pair.search.empty()) {
             continue;
         }
         log(pair.search + ansi("を削除しています。"));
-        replaceIgnoringCase(data_, pair.search, pair.replacement);
-        host_.processPendingEvents();
+        pairs.push_back({pair.search, pair.replacement});
     }
+    applyEdits(data_, true, pairs);
+    host_.processPendingEvents();
     log(separatorLine());
 
     // The front and end data and the "%" marks are gathered first and put around the text in one move.
@@ -286,16 +288,13 @@ void JoinRun::loadJoinedOutput(const std::string& output) {
             if (regularSize == std::string_view::npos) {
                 normalizeLineBreaks(data_);
             }
-            removePercent(data_);
             return;
         }
         data_.clear();
         data_.assign(askFormatAndReadLines(output));
-        removePercent(data_);
         return;
     }
     LoadDataFile(output);
-    removePercent(data_);
 }
 
 void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output) {

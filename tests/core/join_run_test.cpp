@@ -319,7 +319,10 @@ TEST_F(JoinRunTest, ARunCannotBeEnteredTwiceNorLoseItsList) {
 
     EXPECT_EQ(result.outcome, JoinOutcome::Completed);
     EXPECT_EQ(result.joined, 2);
-    EXPECT_EQ(nested, std::vector<JoinOutcome>(5, JoinOutcome::AlreadyRunning));
+    // Events are handled after each file and between the stages over the joined text; every attempt to
+    // run again meanwhile is refused.
+    EXPECT_GE(nested.size(), 5U);
+    EXPECT_EQ(nested, std::vector<JoinOutcome>(nested.size(), JoinOutcome::AlreadyRunning));
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
     EXPECT_FALSE(run.running());
 }
