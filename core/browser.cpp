@@ -5,7 +5,9 @@
 
 namespace tarvelin::core {
 
-std::string driveOf(std::string_view text) { return platform::upper(text.substr(0, 2)); }
+std::string driveOf(std::string_view text) {
+    return platform::upper(text.substr(0, 2));
+}
 
 void FallBackToDriveC(BrowserHost& host, Settings::MainKeys& main) {
     host.setDirectory("C:");
@@ -21,9 +23,9 @@ void FallBackToDriveC(BrowserHost& host, Settings::MainKeys& main) {
 }
 
 void ConfirmFloppy(BrowserHost& host, Settings::MainKeys& main) {
-    const bool ok = host.askFloppyQuestion(
-        platform::ansi("ディレクトリの設定がフロッピーディスクです。\nフロッピーディスクを使用する場合は挿入してからＯＫを押し"
-                       "てください。\nキャンセルの場合はデフォルト設定です。"));
+    const bool ok = host.askFloppyQuestion(platform::ansi(
+        "ディレクトリの設定がフロッピーディスクです。\nフロッピーディスクを使用する場合は挿入してからＯＫを押し"
+        "てください。\nキャンセルの場合はデフォルト設定です。"));
     if (ok && host.probeDriveA()) {
         return;
     }

@@ -34,7 +34,8 @@ bool wildcard(std::string_view name, std::string_view pattern) {
         }
         const size_t nameChar = platform::charLengthAt(name, n);
         if (p < pattern.size() &&
-            (pattern[p] == '?' ? true : pattern.substr(p, platform::charLengthAt(pattern, p)) == name.substr(n, nameChar))) {
+            (pattern[p] == '?' ? true
+                               : pattern.substr(p, platform::charLengthAt(pattern, p)) == name.substr(n, nameChar))) {
             p += pattern[p] == '?' ? 1 : nameChar;
             n += nameChar;
             continue;

@@ -4,7 +4,9 @@
 
 namespace tarvelin::core {
 
-void JoinList::select(int index) { selected_ = index >= 0 && index < static_cast<int>(entries_.size()) ? index : -1; }
+void JoinList::select(int index) {
+    selected_ = index >= 0 && index < static_cast<int>(entries_.size()) ? index : -1;
+}
 
 std::string JoinList::entryFor(std::string_view folder, std::string_view fileName) {
     std::string entry(folder);

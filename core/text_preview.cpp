@@ -10,6 +10,8 @@ bool IsTextFile(const char* buffer, size_t length) {
     return n == 0 || std::memchr(buffer, '\0', n) == nullptr;
 }
 
-std::string previewText(std::string_view firstBytes) { return std::string(firstBytes.substr(0, firstBytes.find('\0'))); }
+std::string previewText(std::string_view firstBytes) {
+    return std::string(firstBytes.substr(0, firstBytes.find('\0')));
+}
 
 }  // namespace tarvelin::core

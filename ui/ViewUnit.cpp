@@ -103,6 +103,8 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
 }
 
+TViewForm::~TViewForm() = default;
+
 void TViewForm::Button2Click() {
     if (printForm_ == nullptr) {
         return;
@@ -143,8 +145,6 @@ void TViewForm::showNoPrinter() {
     showBox(context_.prompter, this, QCoreApplication::applicationName(), PromptIcon::Error,
             jp("デフォルト プリンタが存在しません"));
 }
-
-TViewForm::~TViewForm() = default;
 
 void TViewForm::placeWindow() {
     const core::Settings::ViewKeys& view = mainForm_.Settings.View;

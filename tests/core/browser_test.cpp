@@ -1,8 +1,8 @@
 #include "core/browser.h"
 
-#include <gtest/gtest.h>
-
 #include <deque>
+
+#include <gtest/gtest.h>
 
 namespace tarvelin::core {
 namespace {
@@ -93,12 +93,23 @@ struct FloppyCase {
 TEST(RestoreBrowser, SavedFolderOnAnEmptyDriveAAsksOnce) {
     const std::vector<FloppyCase> cases = {
         // OK with the disk still missing: drive C:.
-        {"ok, still empty", {false, false}, {true},
-         {"probe", "question", "probe", "directory C:", "select 1", "select 1", "directory C:"}, "C:"},
+        {"ok, still empty",
+         {false, false},
+         {true},
+         {"probe", "question", "probe", "directory C:", "select 1", "select 1", "directory C:"},
+         "C:"},
         // OK after the disk went in: drive A: stays.
-        {"ok, inserted", {false, true}, {true}, {"probe", "question", "probe", "select 0", "directory A:\\JOB"}, "A:\\JOB"},
+        {"ok, inserted",
+         {false, true},
+         {true},
+         {"probe", "question", "probe", "select 0", "directory A:\\JOB"},
+         "A:\\JOB"},
         // Cancel: drive C: without a second probe.
-        {"cancel", {false}, {false}, {"probe", "question", "directory C:", "select 1", "select 1", "directory C:"}, "C:"},
+        {"cancel",
+         {false},
+         {false},
+         {"probe", "question", "directory C:", "select 1", "select 1", "directory C:"},
+         "C:"},
         // A disk in the drive: no question.
         {"disk in", {true}, {}, {"probe", "select 0", "directory A:\\JOB"}, "A:\\JOB"},
     };

@@ -44,7 +44,8 @@ TEST(BuildFilterText, ABarInAUserNameSplitsItsEntry) {
 }
 
 TEST(ParseFilterText, ReadingStopsWhenNoBarIsLeft) {
-    EXPECT_EQ(utf8Entries("A|*.a|B|*.b"), (std::vector<std::pair<std::string, std::string>>{{"A", "*.a"}, {"B", "*.b"}}));
+    EXPECT_EQ(utf8Entries("A|*.a|B|*.b"),
+              (std::vector<std::pair<std::string, std::string>>{{"A", "*.a"}, {"B", "*.b"}}));
     EXPECT_EQ(utf8Entries("A|*.a|tail"), (std::vector<std::pair<std::string, std::string>>{{"A", "*.a"}}));
     EXPECT_TRUE(utf8Entries("").empty());
     // "ポ" ends with the byte of "|": it does not split.
@@ -82,10 +83,10 @@ TEST(MatchesPattern, CaseInsensitiveWildcards) {
         bool match;
     };
     const std::vector<Case> cases = {
-        {"A.NC", "*.NC", true},      {"a.nc", "*.NC", true},     {"A.NC1", "*.NC", false},
-        {"README", "*.*", true},     {"README", "*.", false},    {"O1001.NC", "O1*.nc", true},
+        {"A.NC", "*.NC", true},        {"a.nc", "*.NC", true},   {"A.NC1", "*.NC", false},
+        {"README", "*.*", true},       {"README", "*.", false},  {"O1001.NC", "O1*.nc", true},
         {"O2001.NC", "O1*.nc", false}, {"AB.NC", "?B.NC", true}, {"ABC.NC", "?B.NC", false},
-        {"x.tar.gz", "*.gz", true},  {"NC", "*NC*", true},       {"", "*", true},
+        {"x.tar.gz", "*.gz", true},    {"NC", "*NC*", true},     {"", "*", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(matchesPattern(c.name, c.pattern), c.match) << c.name << " " << c.pattern;

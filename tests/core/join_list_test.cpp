@@ -30,7 +30,10 @@ TEST(JoinList, AddingSkipsFilesAlreadyListedUnderAnyCase) {
     EXPECT_EQ(list.addFiles("C:\\", {"E.NC", "e.nc"}), 1U);  // earlier files of the same pass count
     EXPECT_EQ(list.entries(), (Entries{"C:\\NC\\A.NC", "C:\\NC\\B.NC", "C:\\NC\\C.NC", "C:\\NC\\D.NC", "C:\\E.NC"}));
     // Double-byte characters are compared exactly: "ア" (0x83 0x41) is not "\x83a".
-    EXPECT_EQ(list.addFiles("C:\\", {platform::utf8ToCp932("ア"), "\x83" "a"}), 2U);
+    EXPECT_EQ(list.addFiles("C:\\", {platform::utf8ToCp932("ア"),
+                                     "\x83"
+                                     "a"}),
+              2U);
 }
 
 struct MoveCase {

@@ -1,8 +1,8 @@
 #include "core/line_index.h"
 
-#include <gtest/gtest.h>
-
 #include <random>
+
+#include <gtest/gtest.h>
 
 namespace tarvelin::core {
 namespace {
