@@ -1,11 +1,10 @@
 #include "platform/single_instance.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <utility>
 
 namespace tarvelin::platform {

@@ -1,7 +1,8 @@
 #include "platform/single_instance.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 namespace tarvelin::platform {
 namespace {
@@ -11,9 +12,10 @@ TEST(SingleInstanceLock, OneHolderPerProgramFileName) {
     {
         auto first = SingleInstanceLock::acquire(name);
         ASSERT_TRUE(first);
-        EXPECT_FALSE(SingleInstanceLock::acquire(name));               // a second copy of the same name
-        EXPECT_TRUE(SingleInstanceLock::acquire(name + ".renamed"));   // another file name runs beside it
-        EXPECT_TRUE(SingleInstanceLock::acquire(name.substr(0, 1) == "t" ? "T" + name.substr(1) : name));  // case counts
+        EXPECT_FALSE(SingleInstanceLock::acquire(name));              // a second copy of the same name
+        EXPECT_TRUE(SingleInstanceLock::acquire(name + ".renamed"));  // another file name runs beside it
+        EXPECT_TRUE(
+            SingleInstanceLock::acquire(name.substr(0, 1) == "t" ? "T" + name.substr(1) : name));  // case counts
     }
     EXPECT_TRUE(SingleInstanceLock::acquire(name));  // let go when the holder ends
     ::unlink(SingleInstanceLock::lockPath(name).c_str());
