@@ -10,20 +10,14 @@
 #include "platform/mbcs.h"
 #include "platform/private_profile.h"
 
+#include "support/hex.h"
 #include "support/temp_tree.h"
 
 namespace tarvelin::platform {
 namespace {
 
 using nlohmann::json;
-
-std::string fromHex(const std::string& hex) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
-    return bytes;
-}
+using test::fromHex;
 
 std::optional<std::string> optionalHex(const json& value) {
     if (value.is_null()) {
