@@ -158,7 +158,9 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     log(ansi("％を削除しています。"));
     const DataFile front = DataFile::read(options.frontFile);
     const DataFile back = DataFile::read(options.endFile);
-    loadJoinedOutput(output);
+    // A front or end file that cannot be read stops the run at its step. The text is then edited in memory,
+    // so that the output file keeps the files as joined.
+    loadJoinedOutput(output, !front.error && !back.error);
     // The window repaints between the stages: on large programs each takes a good part of a second.
     host_.processPendingEvents();
     log(separatorLine());
@@ -276,10 +278,11 @@ void JoinRun::LoadDataFile(std::string_view path) {
     data_.assign(std::move(text));
 }
 
-void JoinRun::loadJoinedOutput(const std::string& output) {
+void JoinRun::loadJoinedOutput(const std::string& output, bool editInPlace) {
     // The joined output is edited in place where it can be mapped into memory; its text then stays in the
     // file, cut at its first NUL byte.
-    if (auto file = platform::MappedFile::map(output, platform::MappedFile::Mode::ReadWrite)) {
+    if (auto file =
+            editInPlace ? platform::MappedFile::map(output, platform::MappedFile::Mode::ReadWrite) : std::nullopt) {
         const size_t regularSize = regularTextSize(file->view());
         const size_t textSize = regularSize != std::string_view::npos ? regularSize : textOf(*file).size();
         data_.adopt(std::move(*file), output);

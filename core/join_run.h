@@ -113,8 +113,9 @@ private:
     bool outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const;
     // Appends the text of one listed file to the open output file.
     void appendDataFile(const std::string& path, platform::OpenFile& output);
-    // Loads the joined output as the data text (LoadDataFile).
-    void loadJoinedOutput(const std::string& output);
+    // Loads the joined output as the data text (LoadDataFile): in the file itself, to be edited in place,
+    // when `editInPlace`, else into memory.
+    void loadJoinedOutput(const std::string& output, bool editInPlace);
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
     // buffer is the last one.
     std::string_view readTextPiece(platform::OpenFile& file);
