@@ -135,6 +135,8 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     saveFolder = folderOfPath(output);
     platform::createEmptyFile(output);
+    joinedSize_ = 0;
+    joinedRegular_ = true;
 
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
@@ -283,7 +285,9 @@ void JoinRun::loadJoinedOutput(const std::string& output, bool editInPlace) {
     // file, cut at its first NUL byte.
     if (auto file =
             editInPlace ? platform::MappedFile::map(output, platform::MappedFile::Mode::ReadWrite) : std::nullopt) {
-        const size_t regularSize = regularTextSize(file->view());
+        // Regular pieces make a regular whole: the text needs no second look when the file holds just them.
+        const bool asWritten = joinedRegular_ && file->view().size() == joinedSize_;
+        const size_t regularSize = asWritten ? joinedSize_ : regularTextSize(file->view());
         const size_t textSize = regularSize != std::string_view::npos ? regularSize : textOf(*file).size();
         data_.adopt(std::move(*file), output);
         if (textSize > 0) {
@@ -301,23 +305,32 @@ void JoinRun::loadJoinedOutput(const std::string& output, bool editInPlace) {
 }
 
 void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output) {
+    // Every piece below is regular text (CR LF breaks only, no NUL), except what the format question reads.
+    const auto write = [&](std::string_view piece) {
+        output.write(piece);
+        joinedSize_ += piece.size();
+    };
+    const auto writeLinesRead = [&] {
+        joinedRegular_ = false;
+        write(askFormatAndReadLines(path));
+    };
     // A file that can be mapped into memory is checked in place and written out from there.
     if (const auto file = platform::MappedFile::map(path, platform::MappedFile::Mode::ReadOnly)) {
         const size_t regularSize = regularTextSize(file->view());
         const std::string_view text =
             regularSize != std::string_view::npos ? file->view().substr(0, regularSize) : textOf(*file);
         if (text.empty()) {
-            output.write(askFormatAndReadLines(path));
+            writeLinesRead();
             return;
         }
         if (regularSize != std::string_view::npos) {
-            output.write(text);
+            write(text);
         } else {
             LineBreakNormalizer normalizer;
             for (size_t at = 0; at < text.size(); at += kStreamPiece) {
-                output.write(normalizer.feed(text.substr(at, kStreamPiece)));
+                write(normalizer.feed(text.substr(at, kStreamPiece)));
             }
-            output.write(normalizer.finish());
+            write(normalizer.finish());
         }
         if (file->damaged()) {
             throw platform::FileError::cannotOpen(path);
@@ -334,16 +347,16 @@ void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output
     while (file) {
         const std::string_view piece = readTextPiece(*file);
         textSize += piece.size();
-        output.write(normalizer.feed(piece));
+        write(normalizer.feed(piece));
         if (piece.size() < kStreamPiece) {
             break;
         }
     }
     if (textSize == 0) {
-        output.write(askFormatAndReadLines(path));
+        writeLinesRead();
         return;
     }
-    output.write(normalizer.finish());
+    write(normalizer.finish());
 }
 
 std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {

@@ -130,6 +130,9 @@ private:
     bool running_ = false;
     DataStore data_;
     std::string buffer_;  // reused for reading listed files that cannot be mapped
+    // What the listed files put into the output: its size, and whether all of it is regular text.
+    size_t joinedSize_ = 0;
+    bool joinedRegular_ = true;
 };
 
 }  // namespace tarvelin::core
