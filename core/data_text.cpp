@@ -346,24 +346,26 @@ Compacted replaceShrinking(char* data, size_t size, const Pattern& pattern, std:
     return {count, write + size - read};
 }
 
-// Removes every "%" from a stretch of text, in place.
-Compacted removePercentIn(char* data, size_t size) {
-    const void* firstHit = std::memchr(data, '%', size);
-    if (firstHit == nullptr) {
-        return {0, size};
-    }
-    size_t write = static_cast<size_t>(static_cast<const char*>(firstHit) - data);
-    size_t read = write + 1;
-    size_t count = 1;
+// Removes every "%" from `size` bytes at `src` and puts what is left at `dst` (dst <= src, or the same
+// place): the block's move and the removal in one go. The new size.
+size_t removePercentMoving(char* dst, const char* src, size_t size) {
+    size_t read = 0;
+    size_t write = 0;
     while (read < size) {
-        const void* hit = std::memchr(data + read, '%', size - read);
-        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - data) : size;
-        std::memmove(data + write, data + read, next - read);
+        const void* hit = std::memchr(src + read, '%', size - read);
+        const size_t next = hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - src) : size;
+        if (dst + write != src + read) {
+            std::memmove(dst + write, src + read, next - read);
+        }
         write += next - read;
         read = next + 1;
-        count += hit != nullptr ? 1 : 0;
     }
-    return {count, write};
+    return write;
+}
+
+// Removes every "%" from a stretch of text, in place (how many is not counted).
+Compacted removePercentIn(char* data, size_t size) {
+    return {0, removePercentMoving(data, data, size)};
 }
 
 // From this size on, a pass over the text runs on two threads, one for each half of the text.
@@ -697,12 +699,24 @@ namespace {
 // Blocks of about this size go through every edit of a series while they are in the cache.
 constexpr size_t kEditBlock = size_t{256} << 10;
 
-// One in-place edit of a block of whole lines: the block's new size.
-using BlockEdit = std::function<size_t(char* data, size_t size)>;
+// One edit of a block of whole lines that puts the edited block at `dst` (dst <= src, or the same place):
+// the block's new size.
+using BlockEdit = std::function<size_t(char* dst, char* src, size_t size)>;
 
-// Runs `edits` over the text block by block: each block of whole lines moves down behind the blocks done
-// and then goes through every edit. Right only for edits that never make a block longer and never see
-// past a line break.
+// An edit done in place, after the block has moved.
+template <typename InPlace>
+BlockEdit movingFirst(InPlace edit) {
+    return [edit](char* dst, char* src, size_t size) {
+        if (dst != src) {
+            std::memmove(dst, src, size);
+        }
+        return edit(dst, size);
+    };
+}
+
+// Runs `edits` over the text block by block: the first edit moves each block of whole lines down behind
+// the blocks done as it edits it, and the others edit it there. Right only for edits that never make a
+// block longer and never see past a line break.
 Compacted editByBlocks(char* data, size_t size, const std::vector<BlockEdit>& edits) {
     size_t read = 0;
     size_t write = 0;
@@ -712,12 +726,10 @@ Compacted editByBlocks(char* data, size_t size, const std::vector<BlockEdit>& ed
             const void* lineFeed = std::memchr(data + read + kEditBlock, '\n', size - read - kEditBlock);
             end = lineFeed != nullptr ? static_cast<size_t>(static_cast<const char*>(lineFeed) - data) + 1 : size;
         }
-        size_t length = end - read;
-        if (write != read) {
-            std::memmove(data + write, data + read, length);
-        }
-        for (const BlockEdit& edit : edits) {
-            length = edit(data + write, length);
+        char* const block = data + write;
+        size_t length = edits.front()(block, data + read, end - read);
+        for (size_t k = 1; k < edits.size(); ++k) {
+            length = edits[k](block, block, length);
         }
         write += length;
         read = end;
@@ -739,7 +751,7 @@ void applyEdits(EditableText& text, bool removePercentFirst, const std::vector<R
         }
     };
     if (removePercentFirst) {
-        series.emplace_back([](char* data, size_t size) { return removePercentIn(data, size).size; });
+        series.emplace_back(removePercentMoving);
     }
     for (const ReplacementPair& pair : pairs) {
         if (pair.search.empty()) {
@@ -749,9 +761,9 @@ void applyEdits(EditableText& text, bool removePercentFirst, const std::vector<R
                                      pair.replacement.find_first_of("\r\n") == std::string_view::npos;
         if (keepsToItsLines && pair.replacement.size() <= pair.search.size()) {
             const Pattern& pattern = patterns.emplace_back(pair.search);
-            series.emplace_back([&pattern, replacement = pair.replacement](char* data, size_t size) {
+            series.push_back(movingFirst([&pattern, replacement = pair.replacement](char* data, size_t size) {
                 return size < pattern.size() ? size : replaceShrinking(data, size, pattern, replacement).size;
-            });
+            }));
             continue;
         }
         runSeries();
