@@ -3,6 +3,7 @@
 #include "core/data_text.h"
 #include "core/paths.h"
 #include "platform/file_error.h"
+#include "platform/file_replacement.h"
 #include "platform/files.h"
 #include "platform/mbcs.h"
 

@@ -6,10 +6,13 @@
 #include "core/data_text.h"
 #include "core/paths.h"
 #include "platform/codepage.h"
+#include "platform/drives.h"
 #include "platform/file_error.h"
+#include "platform/file_replacement.h"
 #include "platform/files.h"
 #include "platform/mapped_file.h"
 #include "platform/mbcs.h"
+#include "platform/memory.h"
 #include "platform/screensaver.h"
 
 namespace tarvelin::core {
@@ -53,9 +56,9 @@ std::string_view textOf(const platform::MappedFile& file) {
 
 }  // namespace
 
-// The front or end data: whether the file exists, and its text or why it cannot be read. It is read before
-// the joined output is edited in place, so that a data file that cannot be read stops the run while the
-// output still holds the files as joined; the failure is reported at its step.
+// The front or end data: whether the file exists, and its text or why it cannot be read; the failure is
+// reported at its step. Anything but a regular file of that name (a folder, a device, a FIFO) is refused
+// without being opened, so that it is never read without end nor waited on.
 struct JoinRun::DataFile {
     bool exists = false;
     std::string text;
@@ -63,8 +66,12 @@ struct JoinRun::DataFile {
 
     static DataFile read(const std::string& path) {
         DataFile file;
-        file.exists = !path.empty() && platform::fileExists(path);
+        file.exists = !path.empty() && platform::pathExists(path);
         if (!file.exists) {
+            return file;
+        }
+        if (!platform::fileExists(path)) {
+            file.error = platform::FileError::cannotOpen(path);
             return file;
         }
         try {
@@ -88,12 +95,12 @@ struct JoinRun::DataFile {
 JoinRun::JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver) : host_(host), screenSaver_(screenSaver) {}
 
 std::string_view JoinRun::dataText() const {
-    return data_.text();
+    return data_;
 }
 
 void JoinRun::releaseDataText() {
     if (!running_) {
-        data_.clear();
+        data_ = std::string();
     }
 }
 
@@ -105,15 +112,15 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     screenSaver_.setActive(false);
     const ScopeExit end([this] {
         running_ = false;
-        host_.showDataText(data_.text());
+        host_.showDataText(data_);
         screenSaver_.setActive(true);
     });
 
     JoinResult result;
     result.listed = static_cast<int>(joinList.size());
     host_.clearLog();
-    data_.clear();
-    host_.showDataText(data_.text());
+    data_ = std::string();
+    host_.showDataText(data_);
 
     const auto chosen =
         host_.askOutputPath({saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
@@ -125,7 +132,7 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     result.outputPath = output;
     log(ansi("--- 開始 ---"));
 
-    if (outputIsAnInput(joinList, output)) {
+    if (outputIsAnInput(joinList, options, output)) {
         host_.showStopMessage(ansi("この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"));
         log(ansi("--- 中止 ---"));
         host_.focusStartButton();
@@ -134,16 +141,19 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
 
     saveFolder = folderOfPath(output);
-    platform::createEmptyFile(output);
-    joinedSize_ = 0;
+    platform::FileReplacement outputFile = prepareOutput(output);
     joinedRegular_ = true;
+    size_t expectedSize = 0;
+    for (const auto& entry : joinList) {
+        expectedSize += platform::fileSize(entry).value_or(0);
+    }
+    platform::reserveLarge(data_, expectedSize + platform::fileSize(options.frontFile).value_or(0) +
+                                      platform::fileSize(options.endFile).value_or(0) + 16);
 
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
-            auto file = platform::OpenFile::forAppending(output);
             log(ansi("有:") + entry);
-            appendDataFile(entry, file);
-            file.close();
+            appendDataFile(entry);
             ++result.joined;
         } else {
             log(ansi("無:") + entry);
@@ -153,16 +163,13 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
 
     log(separatorLine());
-    data_.clear();
-    host_.showDataText(data_.text());
+    host_.showDataText({});
     host_.processPendingEvents();
 
     log(ansi("％を削除しています。"));
     const DataFile front = DataFile::read(options.frontFile);
     const DataFile back = DataFile::read(options.endFile);
-    // A front or end file that cannot be read stops the run at its step. The text is then edited in memory,
-    // so that the output file keeps the files as joined.
-    loadJoinedOutput(output, !front.error && !back.error);
+    loadJoinedText();
     // The window repaints between the stages: on large programs each takes a good part of a second.
     host_.processPendingEvents();
     log(separatorLine());
@@ -201,10 +208,8 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
-    if (data_.inFile()) {
-        data_.checkFileIntact();  // the text was edited in the output file itself
-    } else {
-        platform::writeWholeFile(output, data_.text());
+    if (!outputFile.commit(data_)) {
+        throw platform::FileError::cannotCreate(output);
     }
 
     log(ansi("--- 終了 ---"));
@@ -215,24 +220,32 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     return result;
 }
 
-bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const {
-    for (const auto& entry : joinList) {
-        if (platform::sameText(entry, outputPath)) {
-            return true;
+bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const JoinOptions& options,
+                              const std::string& outputPath) const {
+    std::vector<std::string_view> read(joinList.begin(), joinList.end());
+    for (const std::string* other : {&options.frontFile, &options.endFile, &options.listFile}) {
+        if (!other->empty()) {
+            read.push_back(*other);
         }
     }
-    // The same file under another spelling (a link, "." or "..", another drive) would be emptied before it
-    // is read: compare the files themselves when the output exists.
+    // The same file under another spelling (a link, "." or "..", another drive) would be replaced before it
+    // is read, or read as the joined text of the next run: compare the files themselves too.
     const auto output = platform::fileIdentity(outputPath);
-    if (!output || !platform::fileExists(outputPath)) {
-        return false;
-    }
-    for (const auto& entry : joinList) {
-        if (platform::fileIdentity(entry) == output) {
+    for (const auto path : read) {
+        if (platform::sameText(path, outputPath) || (output && platform::fileIdentity(path) == output)) {
             return true;
         }
     }
     return false;
+}
+
+platform::FileReplacement JoinRun::prepareOutput(const std::string& output) {
+    const auto host = platform::hostPath(output);
+    auto file = host ? platform::FileReplacement::prepare(*host) : std::nullopt;
+    if (!file) {
+        throw platform::FileError::cannotCreate(output);
+    }
+    return std::move(*file);
 }
 
 void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string& suffix) {
@@ -257,9 +270,9 @@ void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string&
     }
     if (percentMode == OP1_FB || percentMode == OP1_B) {
         // The end of the whole text that prefix, data text and suffix will make.
-        const std::string_view textEnd = !suffix.empty()    ? std::string_view(suffix)
-                                         : data_.size() > 0 ? data_.text()
-                                                            : std::string_view(prefix);
+        const std::string_view textEnd = !suffix.empty()  ? std::string_view(suffix)
+                                         : !data_.empty() ? std::string_view(data_)
+                                                          : std::string_view(prefix);
         suffix += backMarkFor(textEnd);
     }
 }
@@ -277,45 +290,31 @@ void JoinRun::LoadDataFile(std::string_view path) {
     if (text.empty()) {
         text = askFormatAndReadLines(path);
     }
-    data_.assign(std::move(text));
+    data_ = std::move(text);
 }
 
-void JoinRun::loadJoinedOutput(const std::string& output, bool editInPlace) {
-    // The joined output is edited in place where it can be mapped into memory; its text then stays in the
-    // file, cut at its first NUL byte.
-    if (auto file =
-            editInPlace ? platform::MappedFile::map(output, platform::MappedFile::Mode::ReadWrite) : std::nullopt) {
-        // Regular pieces make a regular whole: the text needs no second look when the file holds just them.
-        const bool asWritten = joinedRegular_ && file->view().size() == joinedSize_;
-        const size_t regularSize = asWritten ? joinedSize_ : regularTextSize(file->view());
-        const size_t textSize = regularSize != std::string_view::npos ? regularSize : textOf(*file).size();
-        data_.adopt(std::move(*file), output);
-        if (textSize > 0) {
-            data_.resize(textSize);
-            if (regularSize == std::string_view::npos) {
-                normalizeLineBreaks(data_);
-            }
-            return;
-        }
-        data_.clear();
-        data_.assign(askFormatAndReadLines(output));
-        return;
+void JoinRun::loadJoinedText() {
+    // Read back from a file, the joined text would come out with its line breaks made CR LF; only what the
+    // fallback reader took can hold others.
+    if (!joinedRegular_) {
+        normalizeLineBreaks(data_);
     }
-    LoadDataFile(output);
+    if (data_.empty()) {
+        // The joined file would read as empty: the format question is asked once more, and the fallback
+        // reader finds nothing in it either way.
+        askFormat();
+    }
 }
 
-void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output) {
+void JoinRun::appendDataFile(const std::string& path) {
     // Every piece below is regular text (CR LF breaks only, no NUL), except what the format question reads.
-    const auto write = [&](std::string_view piece) {
-        output.write(piece);
-        joinedSize_ += piece.size();
-    };
+    const auto write = [&](std::string_view piece) { data_.append(piece); };
     const auto writeLinesRead = [&] {
         joinedRegular_ = false;
         write(askFormatAndReadLines(path));
     };
     // A file that can be mapped into memory is checked in place and written out from there.
-    if (const auto file = platform::MappedFile::map(path, platform::MappedFile::Mode::ReadOnly)) {
+    if (const auto file = platform::MappedFile::map(path)) {
         const size_t regularSize = regularTextSize(file->view());
         const std::string_view text =
             regularSize != std::string_view::npos ? file->view().substr(0, regularSize) : textOf(*file);
@@ -332,7 +331,9 @@ void JoinRun::appendDataFile(const std::string& path, platform::OpenFile& output
             }
             write(normalizer.finish());
         }
-        if (file->damaged()) {
+        // A file that another program cut short or wrote to while it was copied gave a text that is not
+        // the file's: the run must not pass it off as joined.
+        if (file->changed()) {
             throw platform::FileError::cannotOpen(path);
         }
         return;
@@ -376,11 +377,14 @@ std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {
     return piece;
 }
 
-std::string JoinRun::askFormatAndReadLines(std::string_view path) {
-    const bool yes = host_.askWarningQuestion(
+bool JoinRun::askFormat() {
+    return host_.askWarningQuestion(
         ansi("ファイル形式が違います。\nそのまま読み込みは可能ですが、データの一部読み込めない可能性が有ります。\n"
              "読み込み開始は「はい(Y)」"));
-    if (!yes) {
+}
+
+std::string JoinRun::askFormatAndReadLines(std::string_view path) {
+    if (!askFormat()) {
         return {};
     }
     auto file = tryOpenForReading(path);

@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/data_store.h"
 #include "core/percent_mode.h"
 
 namespace tarvelin::platform {
 class ScreenSaver;
 class OpenFile;
+class FileReplacement;
 }  // namespace tarvelin::platform
 
 namespace tarvelin::core {
@@ -30,6 +30,9 @@ struct JoinOptions {
     // Front and end data files; an empty path means none. A path whose file does not exist adds nothing.
     std::string frontFile;
     std::string endFile;
+    // The list file the entries were read from, if any. Like the front and end data, it is never written
+    // over by the join.
+    std::string listFile;
 };
 
 // What the save dialog is asked with.
@@ -79,11 +82,15 @@ struct JoinResult {
     int joined = 0;  // M: entries that existed as files when the run reached them
 };
 
-// The join run: asks for the output name, appends every listed file that exists to the output file in list
-// order, reloads the joined file, removes every "%", applies the replacement table, puts the front and end
-// data around the text, adds the "%" lines of the percent mode and writes the result over the output file,
-// logging each stage. A file that cannot be created or opened raises platform::FileError; the log keeps
-// what was written so far.
+// The join run: asks for the output name, joins the text of every listed file that exists in list order,
+// removes every "%", applies the replacement table, puts the front and end data around the text, adds the
+// "%" lines of the percent mode and writes the result as the output file, logging each stage. A file that
+// cannot be created or read raises platform::FileError; the log keeps what was written so far.
+//
+// The joined text is built in the program's memory and stays there as the data text, so the data pane
+// shows what was saved whatever other programs do to the output later. The output file is written once,
+// beside the old one, and takes its place only when it is complete: a run that fails or is killed leaves
+// the earlier file at the path untouched.
 class JoinRun {
 public:
     JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver);
@@ -99,7 +106,7 @@ public:
     // The data text: the joined data after a complete run. It stays valid until the next run starts or
     // releaseDataText is called.
     std::string_view dataText() const;
-    // Lets the data text go (the panes were emptied), with the memory or file mapping it holds.
+    // Lets the data text go (the panes were emptied), with the memory it holds.
     void releaseDataText();
 
     // Reads one file into the data text: the file's bytes up to the first NUL with every line break made
@@ -110,15 +117,20 @@ public:
 private:
     struct DataFile;
 
-    bool outputIsAnInput(const std::vector<std::string>& joinList, const std::string& outputPath) const;
-    // Appends the text of one listed file to the open output file.
-    void appendDataFile(const std::string& path, platform::OpenFile& output);
-    // Loads the joined output as the data text (LoadDataFile): in the file itself, to be edited in place,
-    // when `editInPlace`, else into memory.
-    void loadJoinedOutput(const std::string& output, bool editInPlace);
+    // Whether the output is a file that the run reads: a listed file, the front or end data, the list file.
+    bool outputIsAnInput(const std::vector<std::string>& joinList, const JoinOptions& options,
+                         const std::string& outputPath) const;
+    // Makes ready to write the output; raises platform::FileError::cannotCreate when it may not be written.
+    static platform::FileReplacement prepareOutput(const std::string& output);
+    // Appends the text of one listed file to the data text.
+    void appendDataFile(const std::string& path);
+    // Takes the joined text as the data text, as reading the joined file back would give it.
+    void loadJoinedText();
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
     // buffer is the last one.
     std::string_view readTextPiece(platform::OpenFile& file);
+    // The format question; true for "はい(&Y)".
+    bool askFormat();
     // The format question, and on "はい(&Y)" the fallback reader's text of the file (else empty).
     std::string askFormatAndReadLines(std::string_view path);
     // Logs the percent mode and adds its marks to what will stand before and after the data text.
@@ -128,10 +140,9 @@ private:
     JoinHost& host_;
     platform::ScreenSaver& screenSaver_;
     bool running_ = false;
-    DataStore data_;
+    std::string data_;    // the data text
     std::string buffer_;  // reused for reading listed files that cannot be mapped
-    // What the listed files put into the output: its size, and whether all of it is regular text.
-    size_t joinedSize_ = 0;
+    // Whether all that the listed files put into the joined text is regular text (CR LF breaks only).
     bool joinedRegular_ = true;
 };
 

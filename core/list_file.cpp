@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "platform/file_error.h"
+#include "platform/file_replacement.h"
 #include "platform/files.h"
 
 namespace tarvelin::core {

@@ -1,12 +1,8 @@
 #include "platform/desktop_launcher.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/file_replacement.h"
 
 namespace tarvelin::platform {
 
@@ -54,34 +50,6 @@ std::string quotedArgument(std::string_view argument) {
     return out;
 }
 
-// Writes `data` to the host file `path` whole or not at all: a new file beside it, executable, takes the
-// old one's place.
-bool replaceHostFile(const std::string& path, std::string_view data) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return false;
-    }
-    size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    const bool whole = written == data.size() && ::fchmod(fd, 0755) == 0 && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!whole || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string desktopEntryText(const Launcher& launcher) {
@@ -114,10 +82,15 @@ bool writeDesktopLauncher(std::string_view folder, std::string_view fileName, co
         path += '/';
     }
     path += fileName;
-    if (path.size() + sizeof(".XXXXXX") > PATH_MAX) {
+    if (path.size() >= PATH_MAX) {
         return false;
     }
-    return replaceHostFile(path, desktopEntryText(launcher));
+    auto file = FileReplacement::prepare(path);
+    if (!file) {
+        return false;
+    }
+    file->makeExecutable();
+    return file->commit(desktopEntryText(launcher));
 }
 
 }  // namespace tarvelin::platform

@@ -1,8 +1,6 @@
 #include "platform/files.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 
 #include "platform/drives.h"
 #include "platform/file_error.h"
+#include "platform/host_io.h"
 #include "platform/memory.h"
 
 namespace tarvelin::platform {
@@ -37,96 +36,6 @@ int openHost(std::string_view path, int flags) {
     return fd;
 }
 
-// Writes all of `data` to `fd`; false on failure.
-bool writeAll(int fd, std::string_view data) {
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool closeChecked(int fd) {
-    return ::close(fd) == 0 || errno == EINTR;
-}
-
-std::string folderOfHost(const std::string& host) {
-    const size_t slash = host.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : host.substr(0, slash);
-}
-
-// The file a host path finally names: links followed as far as they lead (the last link's target may
-// not exist yet).
-std::string finalTarget(std::string host) {
-    for (int depth = 0; depth < 40; ++depth) {
-        char target[PATH_MAX];
-        const ssize_t n = ::readlink(host.c_str(), target, sizeof target - 1);
-        if (n < 0) {
-            break;
-        }
-        const std::string link(target, static_cast<size_t>(n));
-        host = link.front() == '/' ? link : folderOfHost(host) + "/" + link;
-    }
-    return host;
-}
-
-mode_t currentUmask() {
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
-// Writes `data` to a new file beside `target` and renames it over `target`. False when the folder does
-// not allow it; the target is then untouched. The new file has a fixed name, so that a program killed
-// before the rename leaves at most one stray file per target, which the next write takes over.
-bool replaceByRename(const std::string& target, std::string_view data) {
-    const size_t slash = target.rfind('/');
-    const std::string temp = slash == std::string::npos
-                                 ? "." + target + ".tarvelin-new"
-                                 : target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".tarvelin-new";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666 & ~currentUmask();
-    const bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
-    if (!closeChecked(fd) || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
-// Rewrites an existing file in place. The space is reserved before the first byte changes, so a full disk
-// fails before anything is written.
-bool rewriteInPlace(const std::string& target, std::string_view data) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const int reserved = data.empty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(data.size()));
-    if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
-        ::close(fd);
-        return false;
-    }
-    const bool written =
-        writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
-    return closeChecked(fd) && written;
-}
-
 }  // namespace
 
 bool fileExists(std::string_view path) {
@@ -139,44 +48,15 @@ bool directoryExists(std::string_view path) {
     return st && S_ISDIR(st->st_mode);
 }
 
+bool pathExists(std::string_view path) {
+    return statOf(path).has_value();
+}
+
 std::string readWholeFile(std::string_view path) {
     OpenFile file = OpenFile::forReading(path);
     std::string content;
     file.readRest(content);
     return content;
-}
-
-void createEmptyFile(std::string_view path) {
-    const int fd = openHost(path, O_WRONLY | O_CREAT | O_TRUNC);
-    if (fd < 0) {
-        throw FileError::cannotCreate(path);
-    }
-    if (!closeChecked(fd)) {
-        throw FileError::cannotWrite(path);
-    }
-}
-
-void writeWholeFile(std::string_view path, std::string_view data) {
-    // The old content is written over and then cut to the new length, rather than cut to nothing first:
-    // dropping hundreds of megabytes that the kernel is still writing back makes the writer wait for the
-    // disk, while writing over them does not.
-    const int fd = openHost(path, O_WRONLY | O_CREAT);
-    if (fd < 0) {
-        throw FileError::cannotCreate(path);
-    }
-    const bool written = writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
-    if (!closeChecked(fd) || !written) {
-        throw FileError::cannotWrite(path);
-    }
-}
-
-bool replaceFileContents(std::string_view path, std::string_view data) {
-    const auto host = hostPath(path);
-    if (!host) {
-        return false;
-    }
-    const std::string target = finalTarget(*host);
-    return replaceByRename(target, data) || rewriteInPlace(target, data);
 }
 
 std::optional<size_t> fileSize(std::string_view path) {
@@ -196,16 +76,10 @@ std::optional<FileIdentity> fileIdentity(std::string_view path) {
 }
 
 OpenFile OpenFile::forReading(std::string_view path) {
-    const int fd = openHost(path, O_RDONLY);
-    if (fd < 0) {
-        throw FileError::cannotOpen(path);
-    }
-    return OpenFile(fd, std::string(path));
-}
-
-OpenFile OpenFile::forAppending(std::string_view path) {
-    const int fd = openHost(path, O_RDWR);
-    if (fd < 0 || ::lseek(fd, 0, SEEK_END) < 0) {
+    // Opened without waiting, so that a FIFO or a device is refused instead of blocking or never ending.
+    const int fd = openHost(path, O_RDONLY | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
         if (fd >= 0) {
             ::close(fd);
         }

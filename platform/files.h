@@ -17,23 +17,11 @@ bool fileExists(std::string_view path);
 // True when the path names an existing folder (links followed).
 bool directoryExists(std::string_view path);
 
+// True when the path names anything that exists (links followed): a file, a folder, a device.
+bool pathExists(std::string_view path);
+
 // The whole content of a file. Raises FileError::cannotOpen when it cannot be opened or read.
 std::string readWholeFile(std::string_view path);
-
-// Creates the file empty, or truncates it. Raises FileError::cannotCreate.
-void createEmptyFile(std::string_view path);
-
-// Creates the file or writes over it, so that it holds exactly `data`. Raises FileError::cannotCreate when
-// it cannot be created or opened for writing, FileError::cannotWrite when the data cannot be written
-// completely.
-void writeWholeFile(std::string_view path, std::string_view data);
-
-// Replaces the file's content with `data` (creating the file if needed) so that the file never holds a
-// half-written content: the data goes to a new file beside it, which then takes the old one's place,
-// keeping its permissions (through a symbolic link, the link's target is replaced). Where the folder does
-// not allow a new file but the file itself is writable, the file is rewritten in place, with its space
-// reserved first. Returns false, with the file untouched, when neither works.
-bool replaceFileContents(std::string_view path, std::string_view data);
 
 // The size of an existing file in bytes, or nothing.
 std::optional<size_t> fileSize(std::string_view path);
@@ -49,12 +37,9 @@ std::optional<FileIdentity> fileIdentity(std::string_view path);
 // An open file, closed when it goes out of scope. The path in messages is the program path it was opened by.
 class OpenFile {
 public:
-    // Opens an existing file for reading; others may read and write it meanwhile. Raises
-    // FileError::cannotOpen.
+    // Opens an existing regular file for reading; others may read and write it meanwhile. Raises
+    // FileError::cannotOpen, also for a folder, a device, a FIFO or a socket, which are never waited on.
     static OpenFile forReading(std::string_view path);
-    // Opens an existing file for reading and writing, positioned at its end. Raises FileError::cannotOpen.
-    static OpenFile forAppending(std::string_view path);
-
     OpenFile(OpenFile&& other) noexcept;
     OpenFile& operator=(OpenFile&& other) noexcept;
     OpenFile(const OpenFile&) = delete;

@@ -87,16 +87,6 @@ int addGuard(char* data, size_t length) {
     return -1;
 }
 
-void moveGuard(int slot, char* data, size_t length) {
-    if (slot < 0) {
-        return;
-    }
-    auto& s = guardSlots[static_cast<size_t>(slot)];
-    s.begin.store(0, std::memory_order_release);
-    s.end.store(reinterpret_cast<uintptr_t>(data) + length, std::memory_order_relaxed);
-    s.begin.store(reinterpret_cast<uintptr_t>(data), std::memory_order_release);
-}
-
 void removeGuard(int slot) {
     if (slot >= 0) {
         const std::lock_guard lock(guardMutex);
@@ -104,43 +94,45 @@ void removeGuard(int slot) {
     }
 }
 
+// What tells that a file was written to: its size and its change times.
+MappedFile::Stamp stampOf(const struct stat& st) {
+    return {static_cast<size_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+            st.st_ctim.tv_nsec};
+}
+
 }  // namespace
 
-std::optional<MappedFile> MappedFile::map(std::string_view path, Mode mode) {
+std::optional<MappedFile> MappedFile::map(std::string_view path) {
     const auto host = hostPath(path);
     if (!host) {
         return std::nullopt;
     }
     MappedFile file;
-    file.mode_ = mode;
-    file.fd_ = ::open(host->c_str(), (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Opened without waiting: a FIFO of that name is refused, not waited on.
+    file.fd_ = ::open(host->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (file.fd_ < 0 || ::fstat(file.fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
+    file.stamp_ = stampOf(st);
     file.size_ = static_cast<size_t>(st.st_size);
     if (file.size_ == 0) {
         return file;
     }
     file.mapped_ = roundUpToPage(file.size_);
-    const int protection = mode == Mode::ReadWrite ? PROT_READ | PROT_WRITE : PROT_READ;
-    void* data = ::mmap(nullptr, file.mapped_, protection, MAP_SHARED, file.fd_, 0);
+    void* data = ::mmap(nullptr, file.mapped_, PROT_READ, MAP_SHARED, file.fd_, 0);
     if (data == MAP_FAILED) {
         return std::nullopt;
     }
     file.data_ = static_cast<char*>(data);
     file.guard_ = addGuard(file.data_, file.mapped_);
     ::madvise(file.data_, file.mapped_, MADV_SEQUENTIAL);
-    if (mode == Mode::ReadWrite) {
-        // Makes every page writable at once, rather than one page fault at a time as the text is edited.
-        ::madvise(file.data_, file.size_, MADV_POPULATE_WRITE);
-    }
     return file;
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
-      mode_(other.mode_),
+      stamp_(other.stamp_),
       data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
       mapped_(std::exchange(other.mapped_, 0)),
@@ -150,7 +142,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
         release();
         fd_ = std::exchange(other.fd_, -1);
-        mode_ = other.mode_;
+        stamp_ = other.stamp_;
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         mapped_ = std::exchange(other.mapped_, 0);
@@ -175,45 +167,13 @@ void MappedFile::release() {
     }
 }
 
-bool MappedFile::resize(size_t size) {
-    if (mode_ != Mode::ReadWrite) {
-        return false;
-    }
-    if (size > size_) {
-        // The space is taken before the file grows, so that a full disk fails here and not as a bus
-        // error while the new bytes are written.
-        const int reserved = ::posix_fallocate(fd_, static_cast<off_t>(size_), static_cast<off_t>(size - size_));
-        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
-            return false;
-        }
-    }
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
-        return false;
-    }
-    size_ = size;
-    const size_t needed = roundUpToPage(size);
-    if (needed <= mapped_) {
-        return true;
-    }
-    // Grows the mapping with room to spare, so that growing again is cheap.
-    const size_t wanted = roundUpToPage(size + size / 8);
-    void* data = data_ == nullptr ? ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0)
-                                  : ::mremap(data_, mapped_, wanted, MREMAP_MAYMOVE);
-    if (data == MAP_FAILED) {
-        return false;
-    }
-    data_ = static_cast<char*>(data);
-    mapped_ = wanted;
-    if (guard_ < 0) {
-        guard_ = addGuard(data_, mapped_);
-    } else {
-        moveGuard(guard_, data_, mapped_);
-    }
-    return true;
-}
-
 bool MappedFile::damaged() const {
     return guard_ >= 0 && guardSlots[static_cast<size_t>(guard_)].damaged.load(std::memory_order_relaxed);
+}
+
+bool MappedFile::changed() const {
+    struct stat st {};
+    return damaged() || ::fstat(fd_, &st) != 0 || !(stampOf(st) == stamp_);
 }
 
 }  // namespace tarvelin::platform

@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/drives.h"
+#include "platform/file_replacement.h"
 #include "platform/files.h"
 #include "platform/mbcs.h"
 

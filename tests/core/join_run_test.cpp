@@ -1,7 +1,13 @@
 #include "core/join_run.h"
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <iostream>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -149,6 +155,121 @@ TEST_F(JoinRunTest, OutputThatIsAnInputUnderAnotherSpellingIsRefused) {
     }
 }
 
+// Besides the listed files, the front and end data and the list file are read by the join: none of them
+// may be replaced by its output, under any spelling.
+TEST_F(JoinRunTest, NothingTheJoinReadsIsItsOutput) {
+    const auto a = tree.write("NC/A.NC", "O0001\r\n");
+    options.frontFile = tree.write("Front.txt", "F\r\n");
+    options.endFile = tree.write("End.txt", "E\r\n");
+    options.listFile = tree.write("JOB.LST", "C:\\NC\\A.NC\r\n");
+    std::filesystem::create_symlink(tree.host("End.txt"), tree.host("END.NC"));
+    for (const std::string& output : {std::string("c:\\front.txt"), tree.drive("END.NC"), tree.host("JOB.LST")}) {
+        SCOPED_TRACE(output);
+        host.outputPath = output;
+        EXPECT_EQ(join({a, a}).outcome, JoinOutcome::Refused);
+        EXPECT_EQ(host.log.back(), "--- 中止 ---");
+    }
+    EXPECT_EQ(tree.read("Front.txt"), "F\r\n");
+    EXPECT_EQ(tree.read("End.txt"), "E\r\n");
+    EXPECT_EQ(tree.read("JOB.LST"), "C:\\NC\\A.NC\r\n");
+}
+
+// Devices, FIFOs and folders are refused at once with the message of their step: never read without end,
+// never waited on, never written.
+TEST_F(JoinRunTest, SpecialFilesAreRefusedAtOnce) {
+    const auto a = tree.write("A.NC", "O1\r\n");
+    ASSERT_EQ(::mkfifo(tree.host("FIFO").c_str(), 0600), 0);
+    tree.makeFolder("FOLDER.NC");
+    struct Case {
+        std::string output;
+        std::string front;
+        const char* message;
+    };
+    const Case cases[] = {
+        {tree.drive("FIFO"), "", "ファイル C:\\FIFO を作成できません"},
+        {tree.drive("FOLDER.NC"), "", "ファイル C:\\FOLDER.NC を作成できません"},
+        {"Z:\\dev\\zero", "", "ファイル Z:\\dev\\zero を作成できません"},
+        {tree.drive("OUT.NC"), tree.drive("FIFO"), "ファイル C:\\FIFO は開けません"},
+        {tree.drive("OUT.NC"), tree.drive("FOLDER.NC"), "ファイル C:\\FOLDER.NC は開けません"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output + " " + c.front);
+        host.outputPath = c.output;
+        options.frontFile = c.front;
+        try {
+            join({a});
+            ADD_FAILURE() << "expected a FileError";
+        } catch (const platform::FileError& e) {
+            EXPECT_EQ(platform::cp932ToUtf8(e.message()), c.message);
+        }
+        EXPECT_FALSE(tree.exists("OUT.NC"));
+    }
+}
+
+// The output takes its place only when it is complete: until then the earlier file at the path is
+// untouched, whatever other programs do to it, and a second join to the same path meanwhile leaves a whole
+// file of its own that the first one's whole file then replaces.
+TEST_F(JoinRunTest, TheOutputIsWholeOrUntouched) {
+    const auto a = tree.write("A.NC", "O1\r\n");
+    const auto b = tree.write("B.NC", "O2\r\n");
+    tree.write("OUT.NC", "EARLIER\r\n");
+    RecordingHost otherHost;
+    otherHost.outputPath = tree.drive("OUT.NC");
+    JoinRun other{otherHost, screenSaver};
+    std::vector<std::string> seen;
+    host.onPendingEvents = [&] {
+        seen.push_back(tree.read("OUT.NC"));
+        if (seen.size() == 1) {
+            ::truncate(tree.host("OUT.NC").c_str(), 3);  // another program cuts the earlier file short
+            std::string folder;
+            ASSERT_EQ(other.run({b}, options, folder).outcome, JoinOutcome::Completed);
+            seen.push_back(tree.read("OUT.NC"));
+        }
+    };
+    ASSERT_EQ(join({a, a}).outcome, JoinOutcome::Completed);
+    EXPECT_EQ(seen.front(), "EARLIER\r\n");
+    EXPECT_EQ(seen[1], "O2\r\n");
+    EXPECT_EQ(seen.back(), "O2\r\n");
+    EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 3);
+}
+
+// A join killed at any moment leaves the earlier output or the whole new one, never a part of it, and the
+// next join leaves no file of the killed one behind.
+TEST_F(JoinRunTest, KillingAJoinLeavesTheEarlierOrTheWholeOutput) {
+    std::string program;
+    for (int i = 0; program.size() < (8 << 20); ++i) {
+        program += "%N" + std::to_string(i) + " G01 X1.0 Y2.0 F1200.\r\n";
+    }
+    const auto a = tree.write("A.NC", program);
+    options.replacements[0] = {"G01", "G1"};
+    options.percentMode = OP1_FB;
+    tree.write("OUT.NC", "EARLIER\r\n");
+    ASSERT_EQ(join({a}).outcome, JoinOutcome::Completed);
+    const std::string whole = tree.read("OUT.NC");
+    tree.write("OUT.NC", "EARLIER\r\n");
+    std::mt19937 random(7);
+    int completed = 0;
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            join({a});
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 120));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string bytes = tree.read("OUT.NC");
+        ASSERT_TRUE(bytes == "EARLIER\r\n" || bytes == whole) << "a broken output of " << bytes.size() << " bytes";
+        completed += bytes == whole ? 1 : 0;
+        tree.write("OUT.NC", "EARLIER\r\n");
+    }
+    ASSERT_EQ(join({a}).outcome, JoinOutcome::Completed);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()), {}), 2);
+    std::cout << "12 joins killed, " << completed << " of them after the output was in place\n";
+}
+
 struct PercentCase {
     int mode;
     const char* input;
@@ -294,14 +415,16 @@ TEST_F(JoinRunTest, FrontFileThatCannotBeOpenedStopsTheRun) {
     ::chmod(tree.host("Front.txt").c_str(), 0);
     options.replacements[0] = {"O1", "O2"};
     const auto a = tree.write("A.NC", "%\r\nO1\r\n");
+    tree.write("OUT.NC", "EARLIER\r\n");
     const bool stopped = test::asUnprivilegedUser(tree, [&] {
         try {
             join({a, tree.drive("NONE")});
         } catch (const platform::FileError& e) {
-            // The output keeps the files as joined: neither the "%" removal nor the replacement reached it.
+            // A run that stops writes nothing: the earlier output stays as it was, with nothing beside it.
             return platform::cp932ToUtf8(e.message()) == "ファイル C:\\Front.txt は開けません" &&
                    host.log.back() == "前部に付加データを追加しています。" && !host.printEnabled &&
-                   tree.read("OUT.NC") == "%\r\nO1\r\n";
+                   tree.read("OUT.NC") == "EARLIER\r\n" &&
+                   std::distance(std::filesystem::directory_iterator(tree.root()), {}) == 3;
         }
         return false;
     });

@@ -85,7 +85,8 @@ std::string sharedDataFolder() {
 
 namespace tarvelin::test {
 
-bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body) {
+bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body,
+                        const std::vector<std::string>& keptByRoot) {
     if (::geteuid() != 0) {
         return body();
     }
@@ -97,6 +98,11 @@ bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body)
     }
     if (::chown(tree.root().c_str(), kNobody, kNobody) != 0) {
         return false;
+    }
+    for (const auto& relative : keptByRoot) {
+        if (::lchown(tree.host(relative).c_str(), 0, 0) != 0) {
+            return false;
+        }
     }
     const pid_t child = ::fork();
     if (child < 0) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/drives.h"
 
@@ -42,8 +43,10 @@ std::string sharedDataFolder();
 namespace tarvelin::test {
 
 // Runs `body` as a user without privileges, where the superuser would pass every permission check: as the
-// superuser, in a child process switched to the user "nobody", after handing the tree over to it.
-// Returns what `body` returns (false when the child could not be started).
-bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body);
+// superuser, in a child process switched to the user "nobody", after handing the tree over to it, except
+// the files `keptByRoot` (relative paths), which stay another user's. Returns what `body` returns (false
+// when the child could not be started).
+bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body,
+                        const std::vector<std::string>& keptByRoot = {});
 
 }  // namespace tarvelin::test
