@@ -213,6 +213,7 @@ int runJoinCommand(int argc, char** argv, std::ostream& out, std::ostream& err) 
     try {
         if (command->listFile) {
             command->inputs = core::readListFile(*command->listFile);
+            command->options.listFile = *command->listFile;
         }
         TerminalHost host(*command, out, err);
         platform::NoScreenSaver screenSaver;

@@ -131,6 +131,15 @@ TEST_F(JoinCommandTest, RefusedOrFailedRunsExitWithOne) {
     run = runCommand({"-o", tree.host("OUT.NC"), "--list", tree.host("NONE.LST")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("は開けません"), std::string::npos);
+
+    // The list being read is not the output, and a device is no list: refused at once, never read on.
+    tree.write("JOB.LST", "C:\\A.NC\r\n");
+    run = runCommand({"-o", tree.host("JOB.LST"), "--list", tree.host("JOB.LST")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(tree.read("JOB.LST"), "C:\\A.NC\r\n");
+    run = runCommand({"-o", tree.host("OUT.NC"), "--list", "/dev/zero"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tarvelin-join: ファイル /dev/zero は開けません\n");
 }
 
 TEST_F(JoinCommandTest, BadUsageExitsWithTwoAndTheUsage) {

@@ -1,6 +1,8 @@
 // The road of a join: the main window's list, "次に進む", the join window, "開始", the save dialog, the log
 // and the data, "戻る". The real windows, offscreen; the dialogs answered by a script.
+#include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -246,6 +248,31 @@ private slots:
             QTest::keyClicks(h.view->RichEdit2, "EDIT ");
             QVERIFY(h.view->RichEdit2->text().rfind("EDIT %", 0) == 0);
             QCOMPARE(h.tree.read("OUT.NC"), saved);
+        });
+    }
+
+    // The data pane shows what was saved, whatever another program then does to the output file.
+    void anotherProgramChangingTheOutputLeavesThePaneAlone() {
+        Harness h;
+        h.start();
+        h.list({"C:\\NC\\A.NC", "C:\\NC\\B.NC"});
+        h.prompter.fileAnswers = {u("C:\\OUT.NC")};
+        h.moveOn([&] {
+            QTest::mouseClick(h.view->Button1, Qt::LeftButton);
+            const std::string saved = h.tree.read("OUT.NC");
+            h.view->PageControl1->setCurrentIndex(1);
+            h.prompter.messages.clear();
+            const std::function<void()> changes[] = {
+                [&] { h.tree.write("OUT.NC", std::string(saved.size(), 'R')); },
+                [&] { QVERIFY(::truncate(h.tree.host("OUT.NC").c_str(), 3) == 0); },
+                [&] { std::filesystem::remove(h.tree.host("OUT.NC")); },
+            };
+            for (const auto& change : changes) {
+                change();
+                h.view->RichEdit2->grab();  // a repaint reads the text
+                QCOMPARE(h.view->RichEdit2->text(), saved);
+            }
+            QVERIFY(h.prompter.messages.empty());
         });
     }
 };
