@@ -5,18 +5,24 @@
 
 #include <QString>
 
-#include "platform/codepage.h"
+#include "platform/cp932_utf16.h"
 
-// The boundary between the program's code page 932 texts and Qt's strings. Texts are converted for display
-// and for what the operator types, never on their way to a file.
+// The boundary between the program's code page 932 texts and Qt's strings. The conversion is lossless:
+// toAnsi(fromAnsi(bytes)) gives the bytes back, whatever they are (see platform/cp932_utf16.h). A character
+// that code page 932 cannot hold becomes "?" in toAnsi.
 namespace tarvelin::ui {
 
+inline std::u16string_view utf16Of(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
+}
+
 inline QString fromAnsi(std::string_view cp932) {
-    return QString::fromStdString(platform::cp932ToUtf8(cp932));
+    const std::u16string text = platform::decodeCp932(cp932);
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
 inline std::string toAnsi(const QString& text) {
-    return platform::utf8ToCp932(text.toStdString());
+    return platform::encodeCp932(utf16Of(text));
 }
 
 // A UTF-8 literal of the source code as the program's own text: tr-like, for captions and messages.
