@@ -1,11 +1,19 @@
 #include "ui/EditUnit.h"
 
+#include <algorithm>
+#include <memory>
+
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include "core/front_end_data.h"
+#include "platform/cp932_utf16.h"
+#include "platform/mbcs.h"
 #include "ui/MainUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/labeled_edit.h"
@@ -15,14 +23,92 @@
 namespace tarvelin::ui {
 namespace {
 
+// Shows the bytes of a data file that are no character (held as private-use characters) as marks.
+class ByteMarks final : public QSyntaxHighlighter {
+public:
+    explicit ByteMarks(QTextDocument* document) : QSyntaxHighlighter(document) {
+        mark_.setBackground(QColor(0xC0, 0x00, 0x00));
+        mark_.setForeground(Qt::white);
+    }
+
+protected:
+    void highlightBlock(const QString& text) override {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (platform::isByteMark(text[i].unicode())) {
+                setFormat(static_cast<int>(i), 1, mark_);
+            }
+        }
+    }
+
+private:
+    QTextCharFormat mark_;
+};
+
+// Keeps a memo's text as its file will hold it: after every change, the changed characters become what
+// they read back as after a save (U+301C "〜" becomes "～", a byte mark and a following trail character
+// become one double-byte character), and characters that code page 932 cannot hold are refused.
+void keepSavable(QPlainTextEdit* memo, int position, int added) {
+    QTextDocument* document = memo->document();
+    const int last = document->characterCount() - 1;  // the final paragraph end is no text
+    const auto selectorAt = [document](int at) {
+        const char16_t c = document->characterAt(at).unicode();
+        return c >= platform::kFirstVariantSelector && c < platform::kFirstVariantSelector + 2;
+    };
+    // One character on each side joins the change; a variation selector keeps its base character.
+    int begin = std::max(0, position - 1);
+    while (begin > 0 && selectorAt(begin)) {
+        --begin;
+    }
+    int end = std::min(last, position + added + 1);
+    while (end < last && selectorAt(end)) {
+        ++end;
+    }
+    QTextCursor range(document);
+    range.setPosition(begin);
+    range.setPosition(end, QTextCursor::KeepAnchor);
+    // selectedText gives line breaks as U+2029, which no character pairs across.
+    const QString text = range.selectedText();
+    const QStringList lines = text.split(QChar::ParagraphSeparator);
+    QString savable;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            savable += QChar::ParagraphSeparator;
+        }
+        const std::u16string canonical = platform::canonicalCp932(utf16Of(lines[i]));
+        savable += QString(reinterpret_cast<const QChar*>(canonical.data()), static_cast<qsizetype>(canonical.size()));
+    }
+    if (savable == text) {
+        return;
+    }
+    const int caret = memo->textCursor().position();
+    range.joinPreviousEditBlock();
+    range.insertText(savable);
+    range.endEditBlock();
+    const int delta = static_cast<int>(savable.size() - text.size());
+    QTextCursor moved = memo->textCursor();
+    moved.setPosition(caret >= end ? caret + delta
+                                   : std::clamp(caret + delta, begin, begin + static_cast<int>(savable.size())));
+    memo->setTextCursor(moved);
+}
+
 QPlainTextEdit* memo(QWidget* parent, const char* name, int top) {
-    auto* m = new QPlainTextEdit(QString::fromLatin1(name), parent);
+    auto* m = new QPlainTextEdit(parent);
     m->setObjectName(QString::fromLatin1(name));
     m->setGeometry(10, top, 465, 100);
     m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    new ByteMarks(m->document());
+    auto adjusting = std::make_shared<bool>(false);
+    QObject::connect(m->document(), &QTextDocument::contentsChange, m, [m, adjusting](int position, int, int added) {
+        if (*adjusting) {
+            return;
+        }
+        *adjusting = true;
+        keepSavable(m, position, added);
+        *adjusting = false;
+    });
     return m;
 }
 
@@ -118,37 +204,52 @@ void TEditForm::FormShow() {
     LabeledEdit11->setText(fromAnsi(settings.Edit.ChgChar1));
     LabeledEdit12->setText(fromAnsi(settings.Edit.ChgChar2));
     LabeledEdit13->setText(fromAnsi(settings.Edit.ChgChar3));
-    loadMemo(Memo1, "Front.txt");
-    loadMemo(Memo2, "End.txt");
+    // Both memos start empty, so that a file that cannot be read leaves no earlier text behind.
+    frontLoaded_ = endLoaded_ = false;
+    for (QPlainTextEdit* m : {Memo1, Memo2}) {
+        m->clear();
+        m->document()->setModified(false);
+    }
+    loadMemo(Memo1, "Front.txt", frontLoaded_);
+    loadMemo(Memo2, "End.txt", endLoaded_);
 }
 
-void TEditForm::loadMemo(QPlainTextEdit* memo, const char* fileName) {
-    memo->clear();
-    QString text = fromAnsi(core::loadFrontEndData(context_.programFolder, fileName));
-    // The memo shows the file's lines; its last line break starts no empty line of its own.
+namespace {
+
+// Shows the program's text in a memo, its line breaks as the memo's; the edit flag stays as it was.
+void showText(QPlainTextEdit* memo, std::string_view cp932) {
+    QString text = fromAnsi(cp932);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(QLatin1Char('\n'))) {
-        text.chop(1);
-    }
+    const bool modified = memo->document()->isModified();
     memo->setPlainText(text);
+    memo->document()->setModified(modified);
 }
 
-void TEditForm::saveMemo(QPlainTextEdit* memo, const char* fileName) {
-    // The memo shows its text upper-cased first; a file that cannot be written leaves it so.
-    const std::string text = memoText(memo);
-    QString shown = memo->toPlainText();
-    for (QChar& c : shown) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
-            c = QChar(c.unicode() - ('a' - 'A'));
-        }
+}  // namespace
+
+void TEditForm::loadMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded) {
+    // Every line shows, a final empty one too, so that the file is saved back as it was.
+    showText(memo, core::loadFrontEndData(context_.programFolder, fileName));
+    memo->document()->setModified(false);
+    loaded = true;
+}
+
+void TEditForm::saveMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded) {
+    if (!loaded && !memo->document()->isModified()) {
+        return;  // the file's text was never shown here: it stays as it is
     }
-    memo->setPlainText(shown);
+    // The memo shows its text upper-cased first, as the file will hold it; a file that cannot be written
+    // leaves it so.
+    const std::string text = memoText(memo);
+    showText(memo, platform::upper(text));
     core::saveFrontEndData(context_.programFolder, fileName, text);
+    memo->document()->setModified(false);
+    loaded = true;
 }
 
 void TEditForm::Button1Click() {
-    saveMemo(Memo1, "Front.txt");
-    saveMemo(Memo2, "End.txt");
+    saveMemo(Memo1, "Front.txt", frontLoaded_);
+    saveMemo(Memo2, "End.txt", endLoaded_);
     core::Settings::EditKeys& edit = mainForm_.Settings.Edit;
     edit.DelChar1 = toAnsi(LabeledEdit1->text());
     edit.DelChar2 = toAnsi(LabeledEdit2->text());

@@ -49,11 +49,15 @@ protected:
 
 private:
     void placeWindow() override;
-    void loadMemo(QPlainTextEdit* memo, const char* fileName);
-    void saveMemo(QPlainTextEdit* memo, const char* fileName);
+    void loadMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded);
+    void saveMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded);
 
     AppContext& context_;
     TMainForm& mainForm_;
+    // Whether each memo holds its file's text (loaded at this showing, or saved since). A memo that does
+    // not, and that the operator has not typed into, does not replace its file.
+    bool frontLoaded_ = false;
+    bool endLoaded_ = false;
 };
 
 }  // namespace tarvelin::ui

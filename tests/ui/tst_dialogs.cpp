@@ -2,10 +2,15 @@
 // events go into their boxes.
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -66,6 +71,35 @@ struct Harness : test::WindowContext {
     }
 };
 
+// Makes a file unreadable while it lives. The superuser reads every file, so a test run as the superuser
+// acts as the user "nobody" meanwhile (its tree made passable for that user).
+class Unreadable {
+public:
+    Unreadable(const test::TempTree& tree, const std::string& relative) : path_(tree.host(relative)) {
+        ::chmod(path_.c_str(), 0);
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            ::chmod(tree.root().c_str(), 0711);
+            if (nobody == nullptr || ::seteuid(nobody->pw_uid) != 0) {
+                qFatal("cannot act as the user nobody");
+            }
+            switched_ = true;
+        }
+    }
+    ~Unreadable() {
+        if (switched_ && ::seteuid(0) != 0) {
+            qFatal("cannot act as the superuser again");
+        }
+        ::chmod(path_.c_str(), 0644);
+    }
+    Unreadable(const Unreadable&) = delete;
+    Unreadable& operator=(const Unreadable&) = delete;
+
+private:
+    std::string path_;
+    bool switched_ = false;
+};
+
 }  // namespace
 
 class TestDialogs : public QObject {
@@ -101,14 +135,14 @@ private slots:
         h.tree.write("PROG/End.txt", "m30\nm02\n");  // LF only: its lines load intact
         h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
             ui::TEditForm& e = *h.edit;
-            QCOMPARE(e.Memo2->toPlainText(), u("m30\nm02"));
+            QCOMPARE(e.Memo2->toPlainText(), u("m30\nm02\n"));
             h.type(e.Memo1, u("g90 g54"));
             h.type(e.LabeledEdit1, u("g91"));
             QCOMPARE(e.LabeledEdit1->text(), u("G91"));  // upper case as it is typed
             h.type(e.LabeledEdit11, u(" g90 "));
             QTest::mouseClick(e.Button1, Qt::LeftButton);
             QCOMPARE(e.Memo1->toPlainText(), u("G90 G54"));
-            QCOMPARE(e.Memo2->toPlainText(), u("M30\nM02"));
+            QCOMPARE(e.Memo2->toPlainText(), u("M30\nM02\n"));
             QVERIFY(e.isVisible());  // the dialog stays open
         });
         QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("G90 G54\r\n"));
@@ -138,7 +172,7 @@ private slots:
         QCOMPARE(h.main->Settings.View.Left, 150);  // closing decides where the join window opens next
         QCOMPARE(h.main->Settings.View.Top, 120);
         h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
-            QCOMPARE(h.edit->Memo1->toPlainText(), u("G21"));
+            QCOMPARE(h.edit->Memo1->toPlainText(), u("G21\n"));
             QCOMPARE(h.edit->LabeledEdit2->text(), u("M08"));
             QCOMPARE(h.edit->pos(), QPoint(150, 120));
         });
@@ -159,6 +193,84 @@ private slots:
         QCOMPARE(h.edit->Memo1->toPlainText(), u("G90"));
         QVERIFY(h.main->Settings.Edit.DelChar1.empty());
         QVERIFY(!h.tree.exists("PROG/End.txt"));
+    }
+
+    // Saving without an edit changes nothing but what the editor documents: a..z upper-cased, line breaks
+    // CR LF, a final CR LF. Bytes that are no character show as marks and are saved as they were.
+    void savingWithoutAnEditKeepsTheBytes_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        const auto row = [](const char* name, std::string_view file, std::string_view saved) {
+            QTest::newRow(name) << QByteArray(file.data(), file.size()) << QByteArray(saved.data(), saved.size());
+        };
+        row("lead byte at a line end", "g1\x81\r\nm2\r\n", "G1\x81\r\nM2\r\n");
+        row("undefined pair", "\x85\x40", "\x85\x40\r\n");
+        row("0xA0", "a\xA0z", "A\xA0Z\r\n");
+        row("0xFD-0xFF", "\xFD\xFE\xFF\r\n", "\xFD\xFE\xFF\r\n");
+        row("0x80", "\x80", "\x80\r\n");
+        row("trailing lead byte", "x\r\n\x82", "X\r\n\x82\r\n");
+        row("NEC-selected IBM extension", "\xED\x40\xFA\x5C\x87\x9A", "\xED\x40\xFA\x5C\x87\x9A\r\n");
+        row("trailing empty line", "x\r\n\r\n", "X\r\n\r\n");
+        row("one line break", "\r\n", "\r\n");
+        row("LF and CR", "a\nb\rc", "A\r\nB\r\nC\r\n");
+        row("trail bytes are no letters", "\x82\x61\x83\x61", "\x82\x61\x83\x61\r\n");
+    }
+
+    void savingWithoutAnEditKeepsTheBytes() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        Harness h;
+        h.tree.write("PROG/Front.txt", file.toStdString());
+        h.tree.write("PROG/End.txt", saved.toStdString());
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] { QTest::mouseClick(h.edit->Button1, Qt::LeftButton); });
+        QCOMPARE(QByteArray::fromStdString(h.tree.read("PROG/Front.txt")), saved);
+        QCOMPARE(QByteArray::fromStdString(h.tree.read("PROG/End.txt")), saved);
+        QVERIFY(h.prompter.messages.empty());
+    }
+
+    void whatAMemoShowsIsWhatItsFileHolds() {
+        Harness h;
+        h.tree.write("PROG/Front.txt", "\x80\x81");
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            ui::TEditForm& e = *h.edit;
+            QCOMPARE(e.Memo1->toPlainText(), QString::fromUtf16(u"\uF780\uF781"));  // marks for the two bytes
+            e.Memo1->moveCursor(QTextCursor::End);
+            h.type(e.Memo1, u("A"));  // joins the lone lead byte: 0x81 0x41 is "、"
+            QCOMPARE(e.Memo1->toPlainText(), QString::fromUtf16(u"\uF780\u3001"));
+            e.Memo2->setFocus();
+            QInputMethodEvent typed;  // as an input method enters it
+            typed.setCommitString(u("é〜x"));
+            QApplication::sendEvent(e.Memo2, &typed);  // é cannot be saved; 〜 is saved as 0x81 0x60, read back as ～
+            QCOMPARE(e.Memo2->toPlainText(), u("～x"));
+            QTest::mouseClick(e.Button1, Qt::LeftButton);
+            QCOMPARE(e.Memo2->toPlainText(), u("～X"));
+        });
+        QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("\x80\x81\x41\r\n"));
+        QCOMPARE(h.tree.read("PROG/End.txt"), std::string("\x81\x60X\r\n"));
+    }
+
+    // After Front.txt could not be read, neither data file is replaced by a memo that did not show it,
+    // unless the operator typed into that memo.
+    void aFailedLoadSavesOnlyWhatWasTyped() {
+        Harness h;
+        h.tree.write("PROG/Front.txt", "G21\r\n");
+        h.tree.write("PROG/End.txt", "M30\r\n");
+        for (const bool typeIntoEnd : {false, true}) {
+            std::optional<Unreadable> unreadable(std::in_place, h.tree, "PROG/Front.txt");
+            h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+                unreadable.reset();
+                QCOMPARE(h.prompter.messages.size(), size_t(typeIntoEnd ? 2 : 1));
+                QCOMPARE(h.prompter.messages.back().text, u("ファイル C:\\PROG\\Front.txt は開けません."));
+                QVERIFY(h.edit->Memo1->toPlainText().isEmpty());
+                QVERIFY(h.edit->Memo2->toPlainText().isEmpty());
+                if (typeIntoEnd) {
+                    h.type(h.edit->Memo2, u("m02"));
+                }
+                QTest::mouseClick(h.edit->Button1, Qt::LeftButton);
+            });
+            QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("G21\r\n"));
+            QCOMPARE(h.tree.read("PROG/End.txt"), std::string(typeIntoEnd ? "M02\r\n" : "M30\r\n"));
+        }
     }
 
     void aJoinAfterSavingUsesTheNewDataAndTable() {
