@@ -17,8 +17,9 @@ std::vector<DirectoryEntry> listDirectory(std::string_view path) {
     if (dir == nullptr) {
         return entries;
     }
+    std::vector<std::pair<std::string, bool>> found;  // host name, folder
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
+        std::string name = entry->d_name;
         if (name == "." || name == "..") {
             continue;
         }
@@ -27,9 +28,21 @@ std::vector<DirectoryEntry> listDirectory(std::string_view path) {
             struct stat st {};
             folder = ::stat((*host + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
-        entries.push_back({hostNameToCp932(name), folder, name.front() == '.'});
+        found.emplace_back(std::move(name), folder);
     }
     ::closedir(dir);
+    // Only the entries that a program path leads back to are listed: a listed name is the file it opens.
+    std::vector<std::string> names;
+    names.reserve(found.size());
+    for (const auto& [name, folder] : found) {
+        names.push_back(name);
+    }
+    const HostFolderNames index(names);
+    for (const auto& [name, folder] : found) {
+        if (auto programName = index.programName(name)) {
+            entries.push_back({*std::move(programName), folder, name.front() == '.'});
+        }
+    }
     return entries;
 }
 

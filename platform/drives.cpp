@@ -67,21 +67,34 @@ std::vector<std::string> resolveDots(const std::vector<std::string>& parts) {
     return resolved;
 }
 
-// The host name of one code page 932 path component inside the host folder `parent`.
-std::string componentToHost(const std::string& parent, const std::string& component) {
-    const bool ascii =
-        std::all_of(component.begin(), component.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {
-        return component;
-    }
+bool isAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The host name of a code page 932 name in a folder: its exact conversion or its raw bytes when an entry
+// has that name, else the entry that `byForm` matches by code page 932 form, else the name a new entry gets.
+template <typename Exists, typename ByForm>
+std::string resolveName(const std::string& name, Exists exists, ByForm byForm) {
     std::string converted;
-    if (!tryCp932ToUtf8(component, converted)) {
-        return component;
+    const bool convertible = tryCp932ToUtf8(name, converted);
+    if (convertible && exists(converted)) {
+        return converted;
     }
-    if (!hostEntryExists(parent + "/" + converted) && hostEntryExists(parent + "/" + component)) {
-        return component;
+    if (exists(name)) {
+        return name;
     }
-    return converted;
+    if (std::optional<std::string> match = byForm(name)) {
+        return *std::move(match);
+    }
+    return convertible ? converted : name;
+}
+
+// The host name of one code page 932 path component inside the host folder `parent`. The folder is read
+// only when neither the converted name nor the raw bytes exist.
+std::string componentToHost(const std::string& parent, const std::string& component) {
+    return resolveName(
+        component, [&](const std::string& name) { return hostEntryExists(parent + "/" + name); },
+        [&](const std::string& name) { return HostFolderNames::read(parent).withForm(name); });
 }
 
 // Appends code page 932 components to a host folder ("" for the current folder).
@@ -323,6 +336,59 @@ std::string hostNameToCp932(std::string_view hostName) {
         return converted;
     }
     return std::string(hostName);
+}
+
+HostFolderNames::HostFolderNames(const std::vector<std::string>& hostNames) {
+    for (const auto& name : hostNames) {
+        names_.insert(name);
+        // An ASCII name is its own form, and a program name equal to it finds it directly.
+        if (isAscii(name)) {
+            continue;
+        }
+        const auto [it, added] = byForm_.emplace(hostNameToCp932(name), name);
+        if (!added && name < it->second) {
+            it->second = name;
+        }
+    }
+}
+
+HostFolderNames HostFolderNames::read(const std::string& hostFolder) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(hostFolder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            names.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+    }
+    return HostFolderNames(names);
+}
+
+std::string HostFolderNames::find(std::string_view cp932Name) const {
+    return resolveName(
+        std::string(cp932Name), [this](const std::string& name) { return names_.count(name) != 0; },
+        [this](const std::string& name) { return withForm(name); });
+}
+
+std::optional<std::string> HostFolderNames::withForm(std::string_view cp932Name) const {
+    const auto it = byForm_.find(std::string(cp932Name));
+    if (it == byForm_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+std::optional<std::string> HostFolderNames::programName(std::string_view hostName) const {
+    std::string form = hostNameToCp932(hostName);
+    // The form must stay one component in a path: no separator of its own, no lead byte at its end that
+    // would take the next separator as its trail byte.
+    const std::vector<std::string> parts = splitDrivePath(form + "\\x");
+    if (parts.size() != 2 || parts[0] != form || form == "." || form == "..") {
+        return std::nullopt;
+    }
+    if (find(form) != hostName) {
+        return std::nullopt;
+    }
+    return form;
 }
 
 }  // namespace tarvelin::platform

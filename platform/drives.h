@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // Drive letters on a host without them.
@@ -68,5 +70,32 @@ std::optional<std::string> hostPath(std::string_view path);
 // Converts one host file name to code page 932: its converted form when the name is valid UTF-8 that code
 // page 932 can hold, otherwise its bytes as they stand.
 std::string hostNameToCp932(std::string_view hostName);
+
+// The entries of one host folder, matched by name as the program sees them.
+//
+// A host name reaches the program as hostNameToCp932 gives it, and code page 932 does not convert back to
+// every name: 0x81 0x60 comes back as U+FF5E "～" from a name typed with U+301C "〜" (likewise "−", "‖", "¢",
+// "£", "¬"). A program name therefore finds its entry by its exact conversion or its raw bytes when such an
+// entry exists, and otherwise by the entries' code page 932 forms, the first in byte order when several
+// entries share a form.
+class HostFolderNames {
+public:
+    explicit HostFolderNames(const std::vector<std::string>& hostNames);
+    // The entries of a host folder (none when it cannot be read).
+    static HostFolderNames read(const std::string& hostFolder);
+
+    // The host name that a code page 932 name stands for in this folder: the existing entry it matches, or
+    // the name that a new entry gets.
+    std::string find(std::string_view cp932Name) const;
+    // The first entry (in byte order) whose code page 932 form is `cp932Name` and whose name is not ASCII.
+    std::optional<std::string> withForm(std::string_view cp932Name) const;
+    // The code page 932 name under which the program reaches the entry `hostName`, or nothing when no
+    // program path leads to it (another entry takes its form, or its form would split as a path).
+    std::optional<std::string> programName(std::string_view hostName) const;
+
+private:
+    std::unordered_set<std::string> names_;
+    std::unordered_map<std::string, std::string> byForm_;  // code page 932 form -> first host name
+};
 
 }  // namespace tarvelin::platform
