@@ -1,9 +1,11 @@
 #include "core/join_run.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "core/data_text.h"
+#include "core/joined_text.h"
 #include "core/paths.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
@@ -20,8 +22,8 @@ namespace {
 
 using platform::ansi;
 
-// Listed files that cannot be mapped into memory are read in pieces of this size.
-constexpr size_t kStreamPiece = size_t{1} << 20;
+// Listed files are joined in pieces of this size, each edited while it is in the cache.
+constexpr size_t kStreamPiece = size_t{256} << 10;
 
 const std::string& separatorLine() {
     return ansi("------------");
@@ -142,18 +144,36 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     saveFolder = folderOfPath(output);
     platform::FileReplacement outputFile = prepareOutput(output);
-    joinedRegular_ = true;
-    size_t expectedSize = 0;
+    // The front and end data are read first, so that room for the front data can be kept at the start of
+    // the joined text; a file that cannot be read stops the run at its step.
+    const DataFile front = DataFile::read(options.frontFile);
+    const DataFile back = DataFile::read(options.endFile);
+    std::string prefix((options.percentMode == OP1_FB || options.percentMode == OP1_F) ? kFrontMark
+                                                                                       : std::string_view());
+    if (front.exists && !front.error) {
+        prefix += front.text;
+        prefix += "\r\n";  // the line feed between the front text and the data text
+    }
+    size_t expectedSize = prefix.size() + back.text.size() + 16;
     for (const auto& entry : joinList) {
         expectedSize += platform::fileSize(entry).value_or(0);
     }
-    platform::reserveLarge(data_, expectedSize + platform::fileSize(options.frontFile).value_or(0) +
-                                      platform::fileSize(options.endFile).value_or(0) + 16);
+    platform::reserveLarge(data_, expectedSize);
 
+    // The "%" removal and the replacements are made while the files are joined, in the order they are
+    // logged below.
+    std::vector<ReplacementPair> pairs;
+    for (const auto& pair : options.replacements) {
+        if (!pair.search.empty()) {
+            pairs.push_back({pair.search, pair.replacement});
+        }
+    }
+    JoinedText joined(data_, prefix.size(), true, pairs);
+    std::copy(prefix.begin(), prefix.end(), data_.begin());
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
             log(ansi("有:") + entry);
-            appendDataFile(entry);
+            appendDataFile(entry, joined);
             ++result.joined;
         } else {
             log(ansi("無:") + entry);
@@ -167,33 +187,25 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     host_.processPendingEvents();
 
     log(ansi("％を削除しています。"));
-    const DataFile front = DataFile::read(options.frontFile);
-    const DataFile back = DataFile::read(options.endFile);
-    loadJoinedText();
-    // The window repaints between the stages: on large programs each takes a good part of a second.
-    host_.processPendingEvents();
-    log(separatorLine());
-
-    // The "%" removal and the replacements go over the text together, in the order they are logged.
-    std::vector<ReplacementPair> pairs;
-    for (const auto& pair : options.replacements) {
-        if (pair.search.empty()) {
-            continue;
-        }
-        log(pair.search + ansi("を削除しています。"));
-        pairs.push_back({pair.search, pair.replacement});
+    if (joined.empty()) {
+        // The joined file would read as empty: the format question is asked once more, and the fallback
+        // reader finds nothing in it either way.
+        askFormat();
     }
-    applyEdits(data_, true, pairs);
+    joined.finish();
+    // The window repaints between the stages.
+    host_.processPendingEvents();
+    log(separatorLine());
+    for (const auto& pair : pairs) {
+        log(std::string(pair.search) + ansi("を削除しています。"));
+    }
     host_.processPendingEvents();
     log(separatorLine());
 
-    // The front and end data and the "%" marks are gathered first and put around the text in one move.
-    std::string prefix;
     std::string suffix;
     if (front.exists) {
         log(ansi("前部に付加データを追加しています。"));
-        prefix = front.textOrThrow();
-        prefix += "\r\n";  // the line feed between the front text and the data text
+        front.textOrThrow();
     }
     if (back.exists) {
         log(ansi("後部に付加データを追加しています。"));
@@ -202,13 +214,19 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
 
     log(separatorLine());
-    addPercentMarks(options.percentMode, prefix, suffix);
-    frameText(data_, prefix, suffix);
+    logPercentMode(options.percentMode);
+    if (options.percentMode == OP1_FB || options.percentMode == OP1_B) {
+        // The end of the whole text that the front data, the data text and the suffix make.
+        suffix += backMarkFor(!suffix.empty() ? std::string_view(suffix) : std::string_view(data_));
+    }
+    data_ += suffix;
     host_.processPendingEvents();
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
-    if (!outputFile.commit(data_)) {
+    // The joined file is whole from the rename on; it can be made again from its inputs, so the system
+    // writes it to the disk in its own time rather than the operator waiting for hundreds of megabytes.
+    if (!outputFile.commit(data_, platform::FileReplacement::Flush::Later)) {
         throw platform::FileError::cannotCreate(output);
     }
 
@@ -248,7 +266,7 @@ platform::FileReplacement JoinRun::prepareOutput(const std::string& output) {
     return std::move(*file);
 }
 
-void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string& suffix) {
+void JoinRun::logPercentMode(int percentMode) {
     switch (percentMode) {
         case OP1_FB:
             log(ansi("前後に％を付加しました。"));
@@ -264,16 +282,6 @@ void JoinRun::addPercentMarks(int percentMode, std::string& prefix, std::string&
             break;
         default:
             break;
-    }
-    if (percentMode == OP1_FB || percentMode == OP1_F) {
-        prefix.insert(0, kFrontMark);
-    }
-    if (percentMode == OP1_FB || percentMode == OP1_B) {
-        // The end of the whole text that prefix, data text and suffix will make.
-        const std::string_view textEnd = !suffix.empty()  ? std::string_view(suffix)
-                                         : !data_.empty() ? std::string_view(data_)
-                                                          : std::string_view(prefix);
-        suffix += backMarkFor(textEnd);
     }
 }
 
@@ -293,44 +301,22 @@ void JoinRun::LoadDataFile(std::string_view path) {
     data_ = std::move(text);
 }
 
-void JoinRun::loadJoinedText() {
-    // Read back from a file, the joined text would come out with its line breaks made CR LF; only what the
-    // fallback reader took can hold others.
-    if (!joinedRegular_) {
-        normalizeLineBreaks(data_);
-    }
-    if (data_.empty()) {
-        // The joined file would read as empty: the format question is asked once more, and the fallback
-        // reader finds nothing in it either way.
-        askFormat();
-    }
-}
-
-void JoinRun::appendDataFile(const std::string& path) {
-    // Every piece below is regular text (CR LF breaks only, no NUL), except what the format question reads.
-    const auto write = [&](std::string_view piece) { data_.append(piece); };
-    const auto writeLinesRead = [&] {
-        joinedRegular_ = false;
-        write(askFormatAndReadLines(path));
+void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
+    const auto appendLinesRead = [&] {
+        joined.append(askFormatAndReadLines(path));
+        joined.endFile();
     };
-    // A file that can be mapped into memory is checked in place and written out from there.
+    // A file that can be mapped into memory is joined from where it lies, piece by piece.
     if (const auto file = platform::MappedFile::map(path)) {
-        const size_t regularSize = regularTextSize(file->view());
-        const std::string_view text =
-            regularSize != std::string_view::npos ? file->view().substr(0, regularSize) : textOf(*file);
+        const std::string_view text = textOf(*file);
         if (text.empty()) {
-            writeLinesRead();
+            appendLinesRead();
             return;
         }
-        if (regularSize != std::string_view::npos) {
-            write(text);
-        } else {
-            LineBreakNormalizer normalizer;
-            for (size_t at = 0; at < text.size(); at += kStreamPiece) {
-                write(normalizer.feed(text.substr(at, kStreamPiece)));
-            }
-            write(normalizer.finish());
+        for (size_t at = 0; at < text.size(); at += kStreamPiece) {
+            joined.append(text.substr(at, kStreamPiece));
         }
+        joined.endFile();
         // A file that another program cut short or wrote to while it was copied gave a text that is not
         // the file's: the run must not pass it off as joined.
         if (file->changed()) {
@@ -343,21 +329,20 @@ void JoinRun::appendDataFile(const std::string& path) {
     // file is appended again.
     auto file = tryOpenForReading(path);
     size_t textSize = 0;
-    LineBreakNormalizer normalizer;
     buffer_.resize(kStreamPiece);
     while (file) {
         const std::string_view piece = readTextPiece(*file);
         textSize += piece.size();
-        write(normalizer.feed(piece));
+        joined.append(piece);
         if (piece.size() < kStreamPiece) {
             break;
         }
     }
     if (textSize == 0) {
-        writeLinesRead();
+        appendLinesRead();
         return;
     }
-    write(normalizer.finish());
+    joined.endFile();
 }
 
 std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {

@@ -16,6 +16,8 @@ class FileReplacement;
 
 namespace tarvelin::core {
 
+class JoinedText;
+
 // One pair of the replacement table: an empty search string switches the pair off, an empty replacement
 // deletes what is found.
 struct Replacement {
@@ -122,10 +124,8 @@ private:
                          const std::string& outputPath) const;
     // Makes ready to write the output; raises platform::FileError::cannotCreate when it may not be written.
     static platform::FileReplacement prepareOutput(const std::string& output);
-    // Appends the text of one listed file to the data text.
-    void appendDataFile(const std::string& path);
-    // Takes the joined text as the data text, as reading the joined file back would give it.
-    void loadJoinedText();
+    // Appends the text of one listed file to the joined text.
+    void appendDataFile(const std::string& path, JoinedText& joined);
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
     // buffer is the last one.
     std::string_view readTextPiece(platform::OpenFile& file);
@@ -133,8 +133,8 @@ private:
     bool askFormat();
     // The format question, and on "はい(&Y)" the fallback reader's text of the file (else empty).
     std::string askFormatAndReadLines(std::string_view path);
-    // Logs the percent mode and adds its marks to what will stand before and after the data text.
-    void addPercentMarks(int percentMode, std::string& prefix, std::string& suffix);
+    // Logs what the percent mode adds.
+    void logPercentMode(int percentMode);
     void log(std::string_view line) { host_.addLogLine(line); }
 
     JoinHost& host_;
@@ -142,8 +142,6 @@ private:
     bool running_ = false;
     std::string data_;    // the data text
     std::string buffer_;  // reused for reading listed files that cannot be mapped
-    // Whether all that the listed files put into the joined text is regular text (CR LF breaks only).
-    bool joinedRegular_ = true;
 };
 
 }  // namespace tarvelin::core

@@ -152,18 +152,18 @@ FileReplacement::~FileReplacement() {
     }
 }
 
-bool FileReplacement::commit(std::string_view data) {
+bool FileReplacement::commit(std::string_view data, Flush flush) {
     if (executable_) {
         // Execute permission for every class that may read the file.
         mode_ |= (mode_ & 0444) >> 2;
     }
-    return temporary_.empty() ? commitInPlace(data) : commitByRename(data);
+    return temporary_.empty() ? commitInPlace(data, flush) : commitByRename(data, flush);
 }
 
-bool FileReplacement::commitByRename(std::string_view data) {
+bool FileReplacement::commitByRename(std::string_view data, Flush flush) {
     const int fd = std::exchange(fd_, -1);
     bool ok = ::fchmod(fd, mode_) == 0 && (owner_ == ::geteuid() || ::fchown(fd, owner_, group_) == 0) &&
-              writeAll(fd, data) && ::fsync(fd) == 0;
+              writeAll(fd, data) && (flush == Flush::Later || ::fsync(fd) == 0);
     ok = closeChecked(fd) && ok && ::rename(temporary_.c_str(), target_.c_str()) == 0;
     if (ok) {
         temporary_.clear();
@@ -173,7 +173,7 @@ bool FileReplacement::commitByRename(std::string_view data) {
 
 // The file is rewritten where it is. Its room is reserved before the first byte changes, so that a full
 // disk fails before anything is written.
-bool FileReplacement::commitInPlace(std::string_view data) {
+bool FileReplacement::commitInPlace(std::string_view data, Flush flush) {
     const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         return false;
@@ -188,7 +188,8 @@ bool FileReplacement::commitInPlace(std::string_view data) {
         ::close(fd);
         return false;
     }
-    bool ok = writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 &&
+              (flush == Flush::Later || ::fsync(fd) == 0);
     if (ok && (st.st_mode & 07777) != mode_) {
         ok = ::fchmod(fd, mode_) == 0;
     }

@@ -37,9 +37,14 @@ public:
     // Removes the new file when it was not committed.
     ~FileReplacement();
 
+    // Whether the new content reaches the disk before it takes the old one's place. Without it the content
+    // is whole for every program from the rename on, but a power failure soon after may leave an empty
+    // file: right for a large file that can be made again, where the flush would cost more than the write.
+    enum class Flush { ToDisk, Later };
+
     // Writes `data` whole and puts it in place of the old file. False, with the old file untouched and the
     // new one removed, when that fails. Call at most once.
-    bool commit(std::string_view data);
+    bool commit(std::string_view data, Flush flush = Flush::ToDisk);
 
     // Makes the file executable by those who may read it, once it is in place (a desktop launcher).
     void makeExecutable() { executable_ = true; }
@@ -53,8 +58,8 @@ private:
           owner_(owner),
           group_(group) {}
 
-    bool commitByRename(std::string_view data);
-    bool commitInPlace(std::string_view data);
+    bool commitByRename(std::string_view data, Flush flush);
+    bool commitInPlace(std::string_view data, Flush flush);
 
     std::string target_;     // the file finally named, links followed
     std::string temporary_;  // the new file; empty when the target is rewritten in place

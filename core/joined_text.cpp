@@ -1,0 +1,131 @@
+#include "core/joined_text.h"
+
+#include <cstring>
+#include <utility>
+
+namespace tarvelin::core {
+namespace {
+
+// Lines are edited once this much text waits: small enough to be still in the cache, large enough that
+// starting the edits costs nothing against them.
+constexpr size_t kEditChunk = size_t{256} << 10;
+
+// Part of a std::string as an editable text: what stands after the part moves with its end.
+class PartOfString final : public EditableText {
+public:
+    PartOfString(std::string& text, size_t from, size_t size) : text_(text), from_(from), size_(size) {}
+    char* data() override { return text_.data() + from_; }
+    size_t size() const override { return size_; }
+    void resize(size_t size) override {
+        const size_t tail = from_ + size_;
+        const size_t tailSize = text_.size() - tail;
+        if (size > size_) {
+            text_.resize(text_.size() + size - size_);
+        }
+        std::memmove(text_.data() + from_ + size, text_.data() + tail, tailSize);
+        text_.resize(from_ + size + tailSize);
+        size_ = size;
+    }
+
+private:
+    std::string& text_;
+    size_t from_;
+    size_t size_;
+};
+
+// The number of line breaks in `piece` that are not CR LF pairs.
+size_t loneBreaks(std::string_view piece) {
+    size_t lone = 0;
+    for (size_t at = findIrregularBreak(piece); at < piece.size(); at += 1 + findIrregularBreak(piece.substr(at + 1))) {
+        ++lone;
+    }
+    return lone;
+}
+
+}  // namespace
+
+JoinedText::JoinedText(std::string& text, size_t frontRoom, bool removePercent, std::vector<ReplacementPair> pairs)
+    : text_(text), removePercent_(removePercent), pairs_(std::move(pairs)), edited_(frontRoom) {
+    text_.assign(frontRoom, '\0');
+    for (const auto& pair : pairs_) {
+        if (pair.search.find_first_of("\r\n") != std::string_view::npos ||
+            pair.replacement.find_first_of("\r\n") != std::string_view::npos) {
+            lineLocal_ = false;
+        }
+    }
+}
+
+void JoinedText::append(std::string_view piece) {
+    if (piece.empty()) {
+        return;
+    }
+    appended_ += piece.size();
+    if (std::exchange(pendingCr_, false)) {
+        text_ += "\r\n";
+        if (piece.front() == '\n') {
+            piece.remove_prefix(1);
+        }
+    }
+    if (!piece.empty() && piece.back() == '\r') {
+        pendingCr_ = true;
+        piece.remove_suffix(1);
+    }
+    appendNormalized(piece);
+    if (text_.size() - edited_ >= kEditChunk) {
+        editLines(false);
+    }
+}
+
+void JoinedText::appendNormalized(std::string_view piece) {
+    const size_t lone = loneBreaks(piece);
+    if (lone == 0) {
+        text_.append(piece);
+        return;
+    }
+    // Written straight into place: the piece is in the cache, and each lone CR or LF takes one byte more.
+    size_t at = text_.size();
+    text_.resize(at + piece.size() + lone);
+    char* out = text_.data();
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const char c = piece[i];
+        if (c == '\r' || c == '\n') {
+            out[at++] = '\r';
+            out[at++] = '\n';
+            if (c == '\r' && i + 1 < piece.size() && piece[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            out[at++] = c;
+        }
+    }
+}
+
+void JoinedText::endFile() {
+    if (std::exchange(pendingCr_, false)) {
+        text_ += "\r\n";
+    }
+}
+
+void JoinedText::finish() {
+    endFile();
+    editLines(true);
+}
+
+void JoinedText::editLines(bool all) {
+    size_t end = text_.size();
+    if (!all) {
+        if (!lineLocal_) {
+            return;
+        }
+        const void* lastLineFeed = ::memrchr(text_.data() + edited_, '\n', text_.size() - edited_);
+        if (lastLineFeed == nullptr) {
+            return;  // one line still growing: it is edited when it is complete
+        }
+        end = static_cast<size_t>(static_cast<const char*>(lastLineFeed) - text_.data()) + 1;
+    }
+    PartOfString part(text_, edited_, end - edited_);
+    applyEdits(part, removePercent_, pairs_);
+    edited_ += part.size();
+}
+
+}  // namespace tarvelin::core

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/data_text.h"
+
+namespace tarvelin::core {
+
+// The joined text as the join builds it, in one pass: the listed files' texts are appended piece by piece,
+// their line breaks made CR LF on the way, and the "%" removal and the replacement pairs are applied to
+// each run of complete lines while it is still in the cache. Every byte of the inputs is so read once and
+// written once, instead of being copied first and then gone over again for each stage.
+//
+// The edits keep to their lines (a search string or replacement with a line break is applied to the whole
+// text at the end instead), so a line is edited once it is complete, whatever files it came from. Room for
+// the front data is kept at the start of the text, so that nothing moves when it is put there.
+class JoinedText {
+public:
+    // Builds into `text`, which is emptied, after `frontRoom` bytes kept for the front data.
+    JoinedText(std::string& text, size_t frontRoom, bool removePercent, std::vector<ReplacementPair> pairs);
+
+    // Appends a piece of one listed file's text (already cut at its NUL). A CR at its end is held until the
+    // next piece shows whether a LF follows.
+    void append(std::string_view piece);
+    // Ends the text of one listed file: a CR held at its end becomes CR LF.
+    void endFile();
+    // Whether the files gave no text at all (the joined file would read as empty).
+    bool empty() const { return appended_ == 0; }
+    // Applies the edits to what is left. The data text is then text[frontRoom, size).
+    void finish();
+
+private:
+    void appendNormalized(std::string_view piece);
+    // Edits the complete lines not edited yet; with `all`, everything not edited yet.
+    void editLines(bool all);
+
+    std::string& text_;
+    bool removePercent_;
+    std::vector<ReplacementPair> pairs_;
+    bool lineLocal_ = true;  // every edit keeps to its lines
+    size_t edited_;          // the end of the part already edited
+    size_t appended_ = 0;
+    bool pendingCr_ = false;
+};
+
+}  // namespace tarvelin::core
