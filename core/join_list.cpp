@@ -1,6 +1,10 @@
 #include "core/join_list.h"
 
-#include "platform/mbcs.h"
+#include <functional>
+#include <unordered_set>
+
+#include "platform/drives.h"
+#include "platform/files.h"
 
 namespace tarvelin::core {
 
@@ -17,18 +21,56 @@ std::string JoinList::entryFor(std::string_view folder, std::string_view fileNam
     return entry;
 }
 
+namespace {
+
+// What makes two entries the same file. A file that exists is known by its identity (device and inode,
+// links followed), so that two spellings of one file are one entry wherever the file system takes them
+// for one (another letter case on a case-insensitive mount, a link, a hard link), and two names that differ
+// only in case are two entries where they are two files. A file that does not exist (an entry of a list
+// file that names nothing) is known by its host path, or by its text when no drive holds it.
+struct FileKey {
+    bool exists = false;
+    platform::FileIdentity identity;
+    std::string path;
+
+    bool operator==(const FileKey&) const = default;
+};
+
+struct FileKeyHash {
+    size_t operator()(const FileKey& key) const {
+        if (!key.exists) {
+            return std::hash<std::string>()(key.path);
+        }
+        const size_t device = std::hash<unsigned long long>()(static_cast<unsigned long long>(key.identity.device));
+        const size_t inode = std::hash<unsigned long long>()(static_cast<unsigned long long>(key.identity.inode));
+        return device ^ (inode + 0x9e3779b97f4a7c15ULL + (device << 6) + (device >> 2));
+    }
+};
+
+FileKey keyOf(const std::string& entry) {
+    if (const auto identity = platform::fileIdentity(entry)) {
+        return FileKey{true, *identity, {}};
+    }
+    return FileKey{false, {}, platform::hostPath(entry).value_or(entry)};
+}
+
+}  // namespace
+
 size_t JoinList::addFiles(std::string_view folder, const std::vector<std::string>& fileNames) {
+    if (fileNames.empty()) {
+        return 0;
+    }
+    // One look-up per file instead of a comparison with every entry, so that adding thousands of files to a
+    // list of thousands stays quick.
+    std::unordered_set<FileKey, FileKeyHash> listed;
+    listed.reserve(entries_.size() + fileNames.size());
+    for (const auto& entry : entries_) {
+        listed.insert(keyOf(entry));
+    }
     size_t added = 0;
     for (const auto& name : fileNames) {
         std::string candidate = entryFor(folder, name);
-        bool listed = false;
-        for (const auto& entry : entries_) {
-            if (platform::sameText(entry, candidate)) {
-                listed = true;
-                break;
-            }
-        }
-        if (!listed) {
+        if (listed.insert(keyOf(candidate)).second) {
             entries_.push_back(std::move(candidate));
             ++added;
         }

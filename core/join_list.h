@@ -19,8 +19,10 @@ public:
     // than three characters (a drive root such as "C:\" already ends with one), the file name.
     static std::string entryFor(std::string_view folder, std::string_view fileName);
 
-    // Appends the files of a folder in the given order, skipping every one that is already listed under
-    // any letter case (files appended earlier in the same call included). Returns how many were added.
+    // Appends the files of a folder in the given order, skipping every one that names a file already listed
+    // (files appended earlier in the same call included): the same file, not the same letters, so that on a
+    // case-sensitive file system "a.nc" and "A.NC" are two files and on a case-insensitive one they are
+    // one. Returns how many were added.
     size_t addFiles(std::string_view folder, const std::vector<std::string>& fileNames);
 
     // The four moves. Each takes the entry out and inserts it at its target; the others keep their order.

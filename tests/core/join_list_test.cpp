@@ -1,8 +1,12 @@
 #include "core/join_list.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+
+#include "support/temp_tree.h"
 
 namespace tarvelin::core {
 namespace {
@@ -22,18 +26,39 @@ TEST(JoinList, EntriesTakeABackslashOnlyAfterAFolderLongerThanThreeCharacters) {
     EXPECT_EQ(JoinList::entryFor("C:\\NC\\DATA", "B.NC"), "C:\\NC\\DATA\\B.NC");
 }
 
-TEST(JoinList, AddingSkipsFilesAlreadyListedUnderAnyCase) {
+TEST(JoinList, AddingSkipsFilesAlreadyListed) {
+    test::TempTree tree;
+    for (const char* name : {"NC/A.NC", "NC/B.NC", "NC/C.NC", "NC/D.NC", "E.NC"}) {
+        tree.write(name, "O1\r\n");
+    }
     JoinList list;
     EXPECT_EQ(list.addFiles("C:\\NC", {"A.NC", "B.NC"}), 2U);
-    EXPECT_EQ(list.addFiles("c:\\nc", {"a.nc"}), 0U);
+    EXPECT_EQ(list.addFiles("c:\\NC", {"A.NC"}), 0U);  // the same file under another spelling of its drive
     EXPECT_EQ(list.addFiles("C:\\NC", {"A.NC", "C.NC", "B.NC", "D.NC"}), 2U);
-    EXPECT_EQ(list.addFiles("C:\\", {"E.NC", "e.nc"}), 1U);  // earlier files of the same pass count
+    EXPECT_EQ(list.addFiles("C:\\", {"E.NC", "E.NC"}), 1U);  // earlier files of the same pass count
     EXPECT_EQ(list.entries(), (Entries{"C:\\NC\\A.NC", "C:\\NC\\B.NC", "C:\\NC\\C.NC", "C:\\NC\\D.NC", "C:\\E.NC"}));
     // Double-byte characters are compared exactly: "ア" (0x83 0x41) is not "\x83a".
     EXPECT_EQ(list.addFiles("C:\\", {platform::utf8ToCp932("ア"),
                                      "\x83"
                                      "a"}),
               2U);
+}
+
+TEST(JoinList, DuplicatesAreTheSameFileNotTheSameLetters) {
+    test::TempTree tree;
+    tree.write("NC/A.NC", "O1\r\n");
+    tree.write("nc/a.nc", "O2\r\n");  // another file on a file system that tells the cases apart
+    ASSERT_EQ(::symlink(tree.host("NC/A.NC").c_str(), tree.host("NC/LINK.NC").c_str()), 0);
+    // Two spellings of one file, as a case-insensitive mount shows it: one entry.
+    ASSERT_EQ(::link(tree.host("NC/A.NC").c_str(), tree.host("NC/a.nc").c_str()), 0);
+    JoinList list;
+    EXPECT_EQ(list.addFiles("C:\\NC", {"A.NC"}), 1U);
+    EXPECT_EQ(list.addFiles("C:\\nc", {"a.nc"}), 1U);
+    EXPECT_EQ(list.addFiles("C:\\NC", {"LINK.NC", "a.nc"}), 0U);
+    EXPECT_EQ(list.entries(), (Entries{"C:\\NC\\A.NC", "C:\\nc\\a.nc"}));
+    // Entries of a list file that name no file are known by their names, exactly.
+    list.assign({"C:\\NC\\GONE.NC"});
+    EXPECT_EQ(list.addFiles("C:\\NC", {"GONE.NC", "gone.nc", "A.NC"}), 2U);
 }
 
 struct MoveCase {
