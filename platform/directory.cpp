@@ -17,30 +17,39 @@ std::vector<DirectoryEntry> listDirectory(std::string_view path) {
     if (dir == nullptr) {
         return entries;
     }
-    std::vector<std::pair<std::string, bool>> found;  // host name, folder
+    struct Found {
+        std::string name;  // the host name
+        bool folder;
+        bool file;
+    };
+    std::vector<Found> found;
     while (const dirent* entry = ::readdir(dir)) {
         std::string name = entry->d_name;
         if (name == "." || name == "..") {
             continue;
         }
         bool folder = entry->d_type == DT_DIR;
+        bool file = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // A link is what it leads to; a dangling one is neither.
             struct stat st {};
-            folder = ::stat((*host + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            const bool exists = ::stat((*host + "/" + name).c_str(), &st) == 0;
+            folder = exists && S_ISDIR(st.st_mode);
+            file = exists && S_ISREG(st.st_mode);
         }
-        found.emplace_back(std::move(name), folder);
+        found.push_back({std::move(name), folder, file});
     }
     ::closedir(dir);
     // Only the entries that a program path leads back to are listed: a listed name is the file it opens.
     std::vector<std::string> names;
     names.reserve(found.size());
-    for (const auto& [name, folder] : found) {
-        names.push_back(name);
+    for (const auto& entry : found) {
+        names.push_back(entry.name);
     }
     const HostFolderNames index(names);
-    for (const auto& [name, folder] : found) {
-        if (auto programName = index.programName(name)) {
-            entries.push_back({*std::move(programName), folder, name.front() == '.'});
+    for (const auto& entry : found) {
+        if (auto programName = index.programName(entry.name)) {
+            entries.push_back({*std::move(programName), entry.folder, entry.file, entry.name.front() == '.'});
         }
     }
     return entries;

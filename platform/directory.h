@@ -7,8 +7,9 @@
 namespace tarvelin::platform {
 
 struct DirectoryEntry {
-    std::string name;  // code page 932 (a name that is not UTF-8 comes as its bytes)
-    bool folder = false;
+    std::string name;     // code page 932 (a name that is not UTF-8 comes as its bytes)
+    bool folder = false;  // a folder, or a link to one
+    bool file = false;    // a regular file, or a link to one (not a device, FIFO, socket or dangling link)
     bool hidden = false;  // a name that starts with "."
 };
 

@@ -175,7 +175,7 @@ void FileListBox::refresh() {
     clear();
     std::vector<std::string> names;
     for (const auto& entry : platform::listDirectory(directory_)) {
-        if (!entry.folder && !entry.hidden) {
+        if (entry.file && !entry.hidden) {
             names.push_back(entry.name);
         }
     }

@@ -47,7 +47,7 @@ private:
 };
 
 // The files of a folder that match a mask, several selectable, sorted by name without regard to case;
-// hidden files are left out.
+// hidden files, folders and whatever is not a file (devices, FIFOs, sockets, dangling links) are left out.
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:

@@ -1,12 +1,16 @@
 #include "platform/files.h"
 
 #include <filesystem>
+#include <map>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/directory.h"
 #include "platform/file_error.h"
 
 #include "support/temp_tree.h"
@@ -21,6 +25,37 @@ std::string messageOf(const std::function<void()>& action) {
         return cp932ToUtf8(e.message());
     }
     return "no error";
+}
+
+TEST(Files, AFolderListsFilesFoldersAndNeither) {
+    test::TempTree tree;
+    tree.write("NC/A.NC", "x");
+    tree.makeFolder("NC/SUB");
+    namespace fs = std::filesystem;
+    fs::create_symlink(tree.host("NC/A.NC"), tree.host("NC/LINK.NC"));
+    fs::create_symlink(tree.host("NC/SUB"), tree.host("NC/SUBLINK"));
+    fs::create_symlink(tree.host("NC/GONE.NC"), tree.host("NC/DANGLING.NC"));
+    fs::create_symlink("/dev/null", tree.host("NC/DEVICE.NC"));
+    ASSERT_EQ(::mkfifo(tree.host("NC/FIFO.NC").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = tree.host("NC/SOCKET.NC");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(sock);
+
+    std::map<std::string, std::pair<bool, bool>> kinds;  // name -> (file, folder)
+    for (const auto& entry : listDirectory("C:\\NC")) {
+        kinds[entry.name] = {entry.file, entry.folder};
+    }
+    const std::map<std::string, std::pair<bool, bool>> expected = {
+        {"A.NC", {true, false}},     {"LINK.NC", {true, false}},      {"SUB", {false, true}},
+        {"SUBLINK", {false, true}},  {"DANGLING.NC", {false, false}}, {"DEVICE.NC", {false, false}},
+        {"FIFO.NC", {false, false}}, {"SOCKET.NC", {false, false}},
+    };
+    EXPECT_EQ(kinds, expected);
 }
 
 TEST(Files, ExistenceOfFilesAndFolders) {
