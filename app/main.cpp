@@ -76,7 +76,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     ui::DialogPrompter prompter;
-    TApplication app(argc, argv, prompter);
+    // The program takes no arguments: Qt sees only the program's name, so that its own options (-reverse,
+    // -geometry, -style, -platform...) do nothing. The QT_* environment variables still apply.
+    int qtArgc = argc > 0 ? 1 : 0;
+    TApplication app(qtArgc, argv, prompter);
     QApplication::setApplicationName(QStringLiteral("Tarvelin"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvelin.png")));
     ui::installFontSubstitutes();
