@@ -1,14 +1,16 @@
 #include "ui/ViewPrint.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTextBlock>
 #include <QTextLayout>
 
+#include "platform/mbcs.h"
 #include "ui/ansi_text.h"
 #include "ui/window_fonts.h"
 
@@ -38,32 +40,124 @@ QPlainTextEdit* holderPane(QWidget* parent, const char* name, int top, int heigh
     return pane;
 }
 
-// Lays out one line of text at `width` and calls `onLine` for every piece it wraps into.
+// A long line is laid out this many bytes at a time, so that a line of any length takes little memory and
+// time between two looks at the window's events.
+constexpr size_t kStretchBytes = 16 * 1024;
+// Lines counted or printed between two reports of progress.
+constexpr size_t kLinesPerReport = 1024;
+
+// Calls onLine(line, offset) for every line of a code page 932 text, without its break, and stops when it
+// returns false; false then. A line ends at LF, CR LF or a lone CR, the breaks a text pane's document takes;
+// a last line that is empty is left out, so that an empty text has no line.
 template <typename OnLine>
-void layOutWrapped(const QString& text, const QFont& font, QPaintDevice* device, qreal width, OnLine&& onLine) {
-    QTextLayout layout(text, font, device);
-    layout.setTextOption(wrappingOption());
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
+bool forEachLine(std::string_view text, OnLine&& onLine) {
+    size_t begin = 0;
+    const size_t size = text.size();
+    while (begin < size) {
+        size_t end = begin;
+        while (end < size && text[end] != '\n' && text[end] != '\r') {
+            ++end;
+        }
+        if (!onLine(text.substr(begin, end - begin), begin)) {
+            return false;
+        }
+        begin = end + (end + 1 < size && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
     }
-    layout.endLayout();
-    for (int i = 0; i < layout.lineCount(); ++i) {
-        onLine(layout.lineAt(i));
+    return true;
+}
+
+// A stretch of code page 932 text for layout, and where each of its characters starts in the bytes.
+QString layoutText(std::string_view bytes, std::vector<size_t>* starts) {
+    if (starts != nullptr) {
+        starts->clear();
+        for (size_t i = 0; i < bytes.size(); i += platform::charLengthAt(bytes, i)) {
+            starts->push_back(i);
+        }
+    }
+    QString text = fromAnsi(bytes);
+    if (starts != nullptr && static_cast<size_t>(text.size()) != starts->size()) {
+        // A character that does not become one UTF-16 unit: the stretch character by character.
+        text.clear();
+        std::vector<size_t> units;
+        for (const size_t start : *starts) {
+            const QString one = fromAnsi(bytes.substr(start, platform::charLengthAt(bytes, start)));
+            for (qsizetype k = 0; k < one.size(); ++k) {
+                units.push_back(start);
+            }
+            text += one;
+        }
+        *starts = std::move(units);
+    }
+    return text;
+}
+
+// Lays out one line at `width` as the holder's pane does (wrapping at word boundaries, or anywhere in a word
+// wider than the line) and calls onPiece(const QTextLine&) for every piece it wraps into. A long line is
+// laid out a stretch at a time: all pieces of a stretch but its last, which starts the next stretch, so
+// that the pieces are those of the whole line. Between stretches between(bytesDone) is asked whether to go
+// on; false then.
+template <typename OnPiece, typename Between>
+bool layOutLine(std::string_view line, const QFont& font, QPaintDevice* device, qreal width, OnPiece&& onPiece,
+                Between&& between) {
+    std::vector<size_t> starts;
+    size_t pos = 0;
+    while (true) {
+        size_t end = std::min(line.size(), pos + kStretchBytes);
+        if (end < line.size() && !platform::isCharStart(line, end, pos)) {
+            --end;
+        }
+        const bool last = end == line.size();
+        QTextLayout layout(layoutText(line.substr(pos, end - pos), last ? nullptr : &starts), font, device);
+        layout.setTextOption(wrappingOption());
+        layout.beginLayout();
+        for (QTextLine piece = layout.createLine(); piece.isValid(); piece = layout.createLine()) {
+            piece.setLineWidth(width);
+        }
+        layout.endLayout();
+        const int count = layout.lineCount();
+        const int whole = last || count < 2 ? count : count - 1;
+        for (int i = 0; i < whole; ++i) {
+            onPiece(layout.lineAt(i));
+        }
+        if (last) {
+            return true;
+        }
+        pos += count < 2 ? end - pos : starts[static_cast<size_t>(layout.lineAt(count - 1).textStart())];
+        if (!between(pos)) {
+            return false;
+        }
     }
 }
 
-// Calls `onLine` with the text of every line of the document but a last empty one.
-template <typename OnLine>
-void forEachHeldLine(const QTextDocument& document, OnLine&& onLine) {
-    const QTextBlock last = document.lastBlock();
-    for (QTextBlock block = document.firstBlock(); block.isValid(); block = block.next()) {
-        if (block == last && block.text().isEmpty()) {
-            break;
+// Tells without laying it out that a line takes one piece: printable ASCII whose widest character, times
+// the line's length, fits the width.
+class OnePieceTest {
+public:
+    OnePieceTest(const QFont& font, QPaintDevice* device, qreal width) {
+        const QFontMetricsF metrics(font, device);
+        qreal widest = 0;
+        for (char c = 0x20; c < 0x7F; ++c) {
+            widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(c)));
         }
-        onLine(block.text());
+        // A pixel to spare for the rounding of the layout.
+        maxBytes_ = widest > 0 && width > 1 ? static_cast<size_t>((width - 1) / widest) : 0;
     }
-}
+
+    bool fits(std::string_view line) const {
+        if (line.size() > maxBytes_) {
+            return false;
+        }
+        for (const char c : line) {
+            if (c < 0x20 || c > 0x7E) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    size_t maxBytes_ = 0;
+};
 
 }  // namespace
 
@@ -78,48 +172,98 @@ TPrintForm::TPrintForm() : QWidget(nullptr) {
 
 TPrintForm::~TPrintForm() = default;
 
-void TPrintForm::holdText(const QString& text, const QFont& font) {
-    RichEdit1->setPlainText(text);
+void TPrintForm::holdText(std::string text, const QFont& font) {
+    text_ = std::move(text);
     RichEdit1->setFont(font);
+    font_ = RichEdit1->font();
     QPalette palette = RichEdit1->palette();
     palette.setColor(QPalette::Text, Qt::black);
     RichEdit1->setPalette(palette);
 }
 
-size_t TPrintForm::laidOutLineCount() const {
+void TPrintForm::holdText(const QString& text, const QFont& font) {
+    holdText(toAnsi(text), font);
+}
+
+qreal TPrintForm::paneWidth() const {
     // The pane is never shown, so its width is worked out from its own geometry, not from a laid-out
     // viewport: the inside of its frame less the document's margins.
-    const qreal width = RichEdit1->contentsRect().width() - 2 * RichEdit1->document()->documentMargin();
+    return RichEdit1->contentsRect().width() - 2 * RichEdit1->document()->documentMargin();
+}
+
+size_t TPrintForm::laidOutLineCount() const {
+    struct GoOn : PrintProgress {
+        bool proceed(size_t, size_t) override { return true; }
+    } goOn;
+    return laidOutLineCount(goOn).value_or(0);
+}
+
+std::optional<size_t> TPrintForm::laidOutLineCount(PrintProgress& progress) const {
+    const qreal width = paneWidth();
+    const OnePieceTest onePiece(font_, RichEdit1, width);
     size_t lines = 0;
-    forEachHeldLine(*RichEdit1->document(), [&](const QString& text) {
-        layOutWrapped(text, RichEdit1->font(), RichEdit1, width, [&](const QTextLine&) { ++lines; });
+    size_t sinceReport = 0;
+    const bool counted = forEachLine(text_, [&](std::string_view line, size_t offset) {
+        if (++sinceReport == kLinesPerReport) {
+            sinceReport = 0;
+            if (!progress.proceed(offset, text_.size())) {
+                return false;
+            }
+        }
+        if (onePiece.fits(line)) {
+            ++lines;
+            return true;
+        }
+        return layOutLine(
+            line, font_, RichEdit1, width, [&](const QTextLine&) { ++lines; },
+            [&](size_t done) { return progress.proceed(offset + done, text_.size()); });
     });
+    if (!counted) {
+        return std::nullopt;
+    }
     return lines;
 }
 
-bool TPrintForm::printHeld(QPrinter& printer, const QString& title) const {
+PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, PrintProgress* progress) const {
     printer.setDocName(title);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        return false;
+        return PrintOutcome::Failed;
     }
     // The painter's origin is the printable area's corner; the text uses all of that area.
     const QRectF area = printer.pageRect(QPrinter::DevicePixel);
-    const QFont font(RichEdit1->font(), &printer);
+    const QFont font(font_, &printer);
     painter.setFont(font);
     painter.setPen(RichEdit1->palette().color(QPalette::Text));
+    const auto goOn = [&](size_t done) { return progress == nullptr || progress->proceed(done, text_.size()); };
     qreal y = 0;
-    forEachHeldLine(*RichEdit1->document(), [&](const QString& text) {
-        layOutWrapped(text, font, &printer, area.width(), [&](const QTextLine& line) {
-            if (y > 0 && y + line.height() > area.height()) {
-                printer.newPage();
-                y = 0;
+    size_t sinceReport = 0;
+    const bool printed = forEachLine(text_, [&](std::string_view line, size_t offset) {
+        if (++sinceReport == kLinesPerReport) {
+            sinceReport = 0;
+            if (!goOn(offset)) {
+                return false;
             }
-            line.draw(&painter, QPointF(0, y));
-            y += line.height();
-        });
+        }
+        return layOutLine(
+            line, font, &printer, area.width(),
+            [&](const QTextLine& piece) {
+                if (y > 0 && y + piece.height() > area.height()) {
+                    printer.newPage();
+                    y = 0;
+                }
+                piece.draw(&painter, QPointF(0, y));
+                y += piece.height();
+            },
+            [&](size_t done) { return goOn(offset + done); });
     });
-    return painter.end();
+    if (!printed) {
+        // Stopped: the job is dropped, so that no more of it reaches the paper.
+        printer.abort();
+        painter.end();
+        return PrintOutcome::Cancelled;
+    }
+    return painter.end() ? PrintOutcome::Printed : PrintOutcome::Failed;
 }
 
 QPrinter* TPrintForm::printer() {

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include <QFont>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -9,10 +14,25 @@ class QPrinter;
 
 namespace tarvelin::ui {
 
+// Long work of the print holder reports to a PrintProgress, which lets the window handle its events
+// meanwhile and may stop the work.
+class PrintProgress {
+public:
+    virtual ~PrintProgress() = default;
+    // `done` of `total` bytes of the held text have been counted or printed. False stops the work.
+    virtual bool proceed(size_t done, size_t total) = 0;
+};
+
+enum class PrintOutcome { Printed, Failed, Cancelled };
+
 // The print holder: a window that is never shown and holds a plain copy of the text to print, with the
 // font to print in. The join window hands it the data pane's text on "印刷"; its own panes are never
 // touched by printing. It also keeps the printer, so that what the operator chose in the print and
 // printer setup dialogs holds for the next print.
+//
+// The text is held as the code page 932 bytes it is, not as a laid-out document: the lines are counted and
+// printed one at a time, each laid out as RichEdit1 or the page would lay it out, so that a text of
+// hundreds of megabytes costs its own size and no more.
 class TPrintForm : public QWidget {
     Q_OBJECT
 
@@ -20,19 +40,24 @@ public:
     TPrintForm();
     ~TPrintForm() override;
 
-    QPlainTextEdit* RichEdit1 = nullptr;  // the text to print, across the top
+    QPlainTextEdit* RichEdit1 = nullptr;  // gives the width, font and colour the text is held in
     QPlainTextEdit* RichEdit2 = nullptr;  // filling the rest; not used for printing
 
-    // Takes a copy of `text` (lines separated by "\n") to print in `font`, in black.
+    // Takes a copy of `text` (lines separated by CR LF or LF; code page 932) to print in `font`, in black.
+    void holdText(std::string text, const QFont& font);
+    // The same for a text of the program's windows.
     void holdText(const QString& text, const QFont& font);
 
     // The lines of the held text as RichEdit1 lays them out at its width: a wrapped line counts once per
     // piece, and a last line that is empty is not counted.
     size_t laidOutLineCount() const;
+    // The same, reporting to `progress`; nothing when it stopped the count.
+    std::optional<size_t> laidOutLineCount(PrintProgress& progress) const;
 
     // Prints the held text as one job titled `title`: laid out over the whole printable area of each page,
-    // wrapped at the page's width, page after page. False when the printer could not start the job.
-    bool printHeld(QPrinter& printer, const QString& title) const;
+    // wrapped at the page's width, page after page. A job that `progress` stops is aborted: nothing more
+    // of it is printed.
+    PrintOutcome printHeld(QPrinter& printer, const QString& title, PrintProgress* progress = nullptr) const;
 
     // The printer prints go to, or null when the system has no printer installed.
     QPrinter* printer();
@@ -40,6 +65,10 @@ public:
     void setPrinter(std::unique_ptr<QPrinter> printer);
 
 private:
+    qreal paneWidth() const;
+
+    std::string text_;
+    QFont font_;
     std::unique_ptr<QPrinter> printer_;
     bool printerGiven_ = false;
 };

@@ -1,9 +1,11 @@
 #include "ui/ViewUnit.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -105,6 +107,40 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
 
 TViewForm::~TViewForm() = default;
 
+namespace {
+
+// The progress of counting or printing a long text: a dialog with キャンセル that shows itself when the work
+// has taken half a second, and the window's events handled every few hundredths of a second meanwhile, the
+// operator's own only once the dialog stands over the window.
+class PrintProgressDialog final : public PrintProgress {
+public:
+    PrintProgressDialog(QWidget* owner, const QString& label) : dialog_(label, jp("キャンセル"), 0, kSteps, owner) {
+        dialog_.setWindowModality(Qt::ApplicationModal);
+        dialog_.setAutoReset(false);
+        dialog_.setAutoClose(false);
+        dialog_.setMinimumDuration(500);
+        sinceEvents_.start();
+    }
+
+    bool proceed(size_t done, size_t total) override {
+        if (sinceEvents_.elapsed() < 40) {
+            return true;
+        }
+        dialog_.setValue(total == 0 ? 0 : static_cast<int>(static_cast<double>(done) / total * kSteps));
+        QCoreApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents
+                                                            : QEventLoop::ExcludeUserInputEvents);
+        sinceEvents_.restart();
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    static constexpr int kSteps = 1000;
+    QProgressDialog dialog_;
+    QElapsedTimer sinceEvents_;
+};
+
+}  // namespace
+
 void TViewForm::Button2Click() {
     if (printForm_ == nullptr) {
         return;
@@ -114,19 +150,25 @@ void TViewForm::Button2Click() {
         showNoPrinter();
         return;
     }
-    // The pane's text as it stands, the operator's edits included; lines broken by "\n" for the holder.
-    QString text = fromAnsi(RichEdit2->text());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    printForm_->holdText(text, RichEdit2->font());
+    // The pane's text as it stands, the operator's edits included.
+    printForm_->holdText(RichEdit2->text(), RichEdit2->font());
     const int linesPerPage = core::LinesPerPage(fontHeightInPixels(RichEdit2->font(), RichEdit2->logicalDpiY()));
-    const int pages = core::PageCount(printForm_->laidOutLineCount(), linesPerPage);
+    std::optional<size_t> lines;
+    {
+        PrintProgressDialog progress(this, jp("ページ数を数えています..."));
+        lines = printForm_->laidOutLineCount(progress);
+    }
+    if (!lines) {
+        return;
+    }
     PrintDialogRequest request;
     request.owner = this;
     request.printer = printer;
     request.fromPage = request.minPage = 1;
-    request.toPage = request.maxPage = pages;
+    request.toPage = request.maxPage = core::PageCount(*lines, linesPerPage);
     if (context_.prompter.print(request)) {
-        printForm_->printHeld(*printer, fromAnsi(outputPath_));
+        PrintProgressDialog progress(this, jp("印刷しています..."));
+        printForm_->printHeld(*printer, fromAnsi(outputPath_), &progress);
     }
 }
 
