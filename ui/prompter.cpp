@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -15,6 +14,7 @@
 #include "platform/drives.h"
 #include "ui/COpenTextDialog.h"
 #include "ui/ansi_text.h"
+#include "ui/printer_setup.h"
 
 namespace tarvelin::ui {
 namespace {
@@ -153,11 +153,23 @@ bool DialogPrompter::print(const PrintDialogRequest& request) {
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     dialog.setMinMax(request.minPage, request.maxPage);
     dialog.setFromTo(request.fromPage, request.toPage);
-    return dialog.exec() == QDialog::Accepted;
+    // A print is always of all pages. Qt's own dialog on this platform still offers its page range ("先頭の
+    // ページ" to "末尾のページ") and page set with the options off, and shows them again whenever it is
+    // shown: its print range group goes into a hidden holder, where nothing can show it.
+    if (auto* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange"))) {
+        auto* holder = new QWidget(&dialog);
+        holder->hide();
+        range->setParent(holder);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    request.printer->setPrintRange(QPrinter::AllPages);
+    return true;
 }
 
 void DialogPrompter::printerSetup(QWidget* owner, QPrinter& printer) {
-    QPageSetupDialog dialog(&printer, owner);
+    PrinterSetupDialog dialog(owner, printer, installedPrinters());
     dialog.exec();
 }
 

@@ -75,7 +75,8 @@ public:
     // page range, no selection). True when confirmed, with the choices in the request's printer.
     virtual bool print(const PrintDialogRequest& request) = 0;
 
-    // The printer setup dialog (paper, orientation); its choices stay in `printer`.
+    // The printer setup dialog (printer, paper, orientation); its choices stay in `printer` for the prints
+    // to come.
     virtual void printerSetup(QWidget* owner, QPrinter& printer) = 0;
 
     // The about box; returns when the operator closes it.
