@@ -2,10 +2,14 @@
 // dialog, and what reaches the paper, read back from a PDF printer with poppler's tools.
 #include <memory>
 
+#include <QComboBox>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -13,6 +17,9 @@
 #include "ui/MainUnit.h"
 #include "ui/ViewPrint.h"
 #include "ui/ViewUnit.h"
+#include "ui/ansi_text.h"
+#include "ui/printer_setup.h"
+#include "ui/prompter.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
 
@@ -281,6 +288,125 @@ private slots:
         QTest::mouseClick(h.view->Button3, Qt::LeftButton);
         QCOMPARE(h.prompter.printerSetups, 1);
         QVERIFY(h.prompter.printDialogs.empty());
+    }
+
+    void theHolderWrapsLongLinesAsAWholeLayoutDoes_data() {
+        QTest::addColumn<QString>("line");
+        QString words;
+        for (int i = 0; words.size() < 70000; ++i) {
+            words += QStringLiteral("N%1 G01 X%2. ").arg(i).arg(i * 7) + u("（工具交換）");
+        }
+        QTest::newRow("words and double-byte text") << words;
+        QTest::newRow("one word") << QString(60000, QLatin1Char('X'));
+        QTest::newRow("binary marks") << QString(40000, QChar(0xFFFD));
+    }
+
+    void theHolderWrapsLongLinesAsAWholeLayoutDoes() {
+        // A long line is laid out a stretch at a time; its pieces are those of the line laid out whole.
+        QFETCH(QString, line);
+        ui::TPrintForm holder;
+        const QFont font = ui::fixedPitchFont();
+        holder.holdText(line, font);
+        QTextLayout whole(ui::fromAnsi(ui::toAnsi(line)), holder.RichEdit1->font(), holder.RichEdit1);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        whole.setTextOption(option);
+        whole.beginLayout();
+        for (QTextLine piece = whole.createLine(); piece.isValid(); piece = whole.createLine()) {
+            piece.setLineWidth(holder.RichEdit1->contentsRect().width() - 8);
+        }
+        whole.endLayout();
+        QVERIFY(whole.lineCount() > 20);
+        QCOMPARE(holder.laidOutLineCount(), size_t(whole.lineCount()));
+    }
+
+    void aCancelledPrintStopsTheJob() {
+        struct StopAfter : ui::PrintProgress {
+            int calls = 0;
+            bool proceed(size_t, size_t) override { return ++calls < 3; }
+        } stop;
+        test::TempTree tree;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = QString::fromStdString(tree.host("out.pdf"));
+        printer.setOutputFileName(pdf);
+        ui::TPrintForm holder;
+        holder.holdText(programLines(1, 20000), ui::fixedPitchFont());
+        QCOMPARE(holder.printHeld(printer, u("C:\\OUT.NC"), &stop), ui::PrintOutcome::Cancelled);
+        QCOMPARE(stop.calls, 3);
+        // The job is dropped: at most the pages before the stop, none after it.
+        QVERIFY(pdfInfo(pdf, QStringLiteral("Pages")).toInt() < 20000 / 79);
+    }
+
+    void thePrintDialogOffersNoPageRangeAndPrintsAllPages() {
+        Harness h;
+        h.printToPdf("out.pdf");
+        QPrinter* printer = h.holder->printer();
+        ui::DialogPrompter prompter;
+        ui::PrintDialogRequest request;
+        request.printer = printer;
+        request.toPage = request.maxPage = 3;
+        QStringList offered;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            for (QWidget* child : dialog->findChildren<QWidget*>()) {
+                const QString name = child->objectName();
+                if (child->isVisibleTo(dialog) &&
+                    QStringList({"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit", "pageSetCombo",
+                                 "printSelection", "printCurrentPage"})
+                        .contains(name)) {
+                    offered << name;
+                }
+            }
+            dialog->accept();
+        });
+        QVERIFY(prompter.print(request));
+        QCOMPARE(offered, QStringList());
+        QCOMPARE(printer->printRange(), QPrinter::AllPages);
+    }
+
+    void printerSetupChoosesPaperAndOrientationForTheNextPrint() {
+        Harness h;
+        const QString pdf = h.printToPdf("out.pdf");
+        QPrinter* printer = h.holder->printer();
+        const QList<ui::PrinterChoice> printers = {
+            {u("Shop floor"), {QPageSize(QPageSize::A4), QPageSize(QPageSize::A5)}, QPageSize(QPageSize::A4)},
+            {u("Office"), {QPageSize(QPageSize::Letter), QPageSize(QPageSize::A4)}, QPageSize(QPageSize::Letter)}};
+        {
+            ui::PrinterSetupDialog setup(h.view.get(), *printer, printers);
+            QCOMPARE(setup.printerBox->count(), 2);
+            QVERIFY(setup.portraitButton->isChecked());
+            setup.printerBox->setCurrentIndex(1);
+            QCOMPARE(setup.paperBox->count(), 2);
+            QCOMPARE(setup.paperBox->currentText(), QPageSize(QPageSize::A4).name());  // the paper it had
+            setup.printerBox->setCurrentIndex(0);
+            setup.paperBox->setCurrentIndex(1);
+            QTest::mouseClick(setup.landscapeButton, Qt::LeftButton);
+            setup.accept();
+        }
+        {
+            ui::PrinterSetupDialog cancelled(h.view.get(), *printer, printers);
+            QCOMPARE(cancelled.paperBox->currentText(), QPageSize(QPageSize::A5).name());
+            QVERIFY(cancelled.landscapeButton->isChecked());
+            cancelled.portraitButton->setChecked(true);
+            cancelled.reject();
+        }
+        // The next 印刷 goes through the print dialog on the same printer.
+        ui::DialogPrompter dialogs;
+        ui::PrintDialogRequest request;
+        request.printer = printer;
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->accept();
+        });
+        QVERIFY(dialogs.print(request));
+        h.holder->holdText(programLines(1, 10), ui::fixedPitchFont());
+        QCOMPARE(h.holder->printHeld(*printer, u("C:\\OUT.NC")), ui::PrintOutcome::Printed);
+        // A5 across: 595 by 420 points.
+        QCOMPARE(pdfInfo(pdf, QStringLiteral("Page size")).section(QLatin1Char(' '), 0, 2),
+                 QStringLiteral("595 x 420"));
     }
 };
 

@@ -1,0 +1,154 @@
+// The print benchmark: what "印刷" does with joined texts of several sizes, printing to PDF, offscreen.
+// For each text: the time to the print dialog (the holder takes the text and counts its laid-out lines),
+// pages printed per second, the longest stretch between two reports of progress (where the window handles
+// its events), and the peak resident memory against the text's size. In the same run it times the floor:
+// one pass over the text that finds its line breaks.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+#include <vector>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPrinter>
+
+#include "core/print_pages.h"
+#include "ui/ViewPrint.h"
+#include "ui/window_fonts.h"
+
+#include "nc_generator.h"
+
+namespace fs = std::filesystem;
+using namespace tarvelin;
+
+namespace {
+
+// Notes the longest time between two reports; stops after `pageLimit` pages when asked to.
+class Watch : public ui::PrintProgress {
+public:
+    bool proceed(size_t, size_t) override {
+        longest = std::max(longest, static_cast<double>(sinceLast.nsecsElapsed()) / 1e9);
+        sinceLast.restart();
+        return true;
+    }
+    void start() { sinceLast.start(); }
+    double longest = 0;
+    QElapsedTimer sinceLast;
+};
+
+double seconds(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+int pdfPages(const std::string& pdf) {
+    // Counts the page objects of the file Qt wrote.
+    std::ifstream in(pdf, std::ios::binary);
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int pages = 0;
+    for (size_t at = data.find("/Type /Page"); at != std::string::npos; at = data.find("/Type /Page", at + 1)) {
+        if (at + 11 >= data.size() || data[at + 11] != 's') {
+            ++pages;
+        }
+    }
+    return pages;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    ui::installFontSubstitutes();
+    std::vector<uint64_t> sizes = {10, 100};
+    uint64_t printLimitMb = 10;
+    std::string folder = (fs::temp_directory_path() / "tarvelin-print-bench").string();
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--sizes-mb") {
+            sizes.clear();
+            for (const auto& part : QString::fromLocal8Bit(argv[i + 1]).split(QLatin1Char(','))) {
+                sizes.push_back(part.toULongLong());
+            }
+        } else if (option == "--print-mb") {
+            printLimitMb = std::stoull(argv[i + 1]);
+        } else if (option == "--dir") {
+            folder = argv[i + 1];
+        }
+    }
+    fs::create_directories(folder);
+    std::sort(sizes.begin(), sizes.end());
+    std::printf("%8s %10s %10s %8s %10s %10s %10s %10s %12s\n", "text MB", "scan s", "dialog s", "ratio", "pages",
+                "print s", "pages/s", "longest s", "peak RSS MB");
+    for (const uint64_t megabytes : sizes) {
+        const std::string source = folder + "/text.nc";
+        if (!bench::writeNcProgram(source, megabytes << 20, 3001, 11)) {
+            std::fprintf(stderr, "cannot write the text\n");
+            return 1;
+        }
+        std::string text;
+        {
+            std::ifstream in(source, std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        fs::remove(source);
+
+        // The floor: one pass that finds the line breaks.
+        QElapsedTimer timer;
+        timer.start();
+        size_t breaks = 0;
+        for (const char* at = text.data();
+             (at = static_cast<const char*>(
+                  std::memchr(at, '\n', text.size() - static_cast<size_t>(at - text.data())))) != nullptr;
+             ++at) {
+            ++breaks;
+        }
+        const double scan = seconds(timer);
+
+        ui::TPrintForm holder;
+        const QFont font = ui::fixedPitchFont();
+        Watch watch;
+        timer.restart();
+        watch.start();
+        holder.holdText(std::string(text), font);
+        const auto lines = holder.laidOutLineCount(watch);
+        const double toDialog = seconds(timer);
+        const int perPage = core::LinesPerPage(ui::fontHeightInPixels(font, 96));
+        const int pages = core::PageCount(lines.value_or(0), perPage);
+
+        double printTime = 0;
+        int printed = 0;
+        if (megabytes <= printLimitMb) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            const std::string pdf = folder + "/out.pdf";
+            printer.setOutputFileName(QString::fromStdString(pdf));
+            timer.restart();
+            watch.start();
+            holder.printHeld(printer, QStringLiteral("C:\\OUT.NC"), &watch);
+            printTime = seconds(timer);
+            printed = pdfPages(pdf);
+            fs::remove(pdf);
+        }
+        std::printf("%8llu %10.3f %10.3f %8.1f %10d %10.3f %10.0f %10.3f %12.0f\n",
+                    static_cast<unsigned long long>(megabytes), scan, toDialog, toDialog / scan, pages, printTime,
+                    printTime > 0 ? printed / printTime : 0.0, watch.longest, peakMegabytes());
+        (void)breaks;
+    }
+    std::printf(
+        "dialog: holder copy and line count before the print dialog; ratio: dialog / scan; pages/s and the\n"
+        "longest time between progress reports cover the print of the texts up to --print-mb %llu MB.\n"
+        "Peak RSS grows with each text, the run going from the smallest to the largest.\n",
+        static_cast<unsigned long long>(printLimitMb));
+    return 0;
+}
