@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QGridLayout>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QScreen>
 
@@ -56,9 +56,12 @@ std::optional<QString> COpenTextDialog::choose(const FileDialogRequest& request)
     return programPathOf(selectedFiles().front());
 }
 
-void COpenTextDialog::showEvent(QShowEvent* event) {
-    QFileDialog::showEvent(event);
-    DoShow();
+void COpenTextDialog::setVisible(bool visible) {
+    // Placed before the window first exists, so that the window manager puts its frame where it is told.
+    if (visible && !isVisible()) {
+        DoShow();
+    }
+    QFileDialog::setVisible(visible);
 }
 
 void COpenTextDialog::done(int result) {
@@ -70,21 +73,31 @@ void COpenTextDialog::DoShow() {
     if (PreviewMemo != nullptr) {
         return;
     }
-    const QSize before = size();
+    // The client area and the window (with the frame it will get) as the dialog would open.
+    if (!testAttribute(Qt::WA_Resized)) {
+        adjustSize();
+    }
+    const QSize client = size();
+    const QSize window = client.grownBy(expectedFrame(parentWidget()));
+    // 100 pixels higher, centred on the screen.
+    const QSize enlarged(window.width(), window.height() + kPreviewStrip);
+    const QRect screenArea = screen() != nullptr ? screen()->geometry() : QRect(0, 0, 1024, 768);
+    resize(client.width(), client.height() + kPreviewStrip);
+    move(screenArea.left() + (screenArea.width() - enlarged.width()) / 2,
+         screenArea.top() + (screenArea.height() - enlarged.height()) / 2);
+    // The dialog's own controls keep clear of the strip.
+    if (layout() != nullptr) {
+        layoutMargins_ = layout()->contentsMargins();
+        layout()->setContentsMargins(layoutMargins_ + QMargins(0, 0, 0, kPreviewStrip));
+    }
+    // In the strip, 6 pixels from either side; it keeps this place and size when the dialog is resized.
     PreviewMemo = new QPlainTextEdit(this);
     PreviewMemo->setObjectName(QStringLiteral("PreviewMemo"));
     PreviewMemo->setFont(QApplication::font());  // the default user-interface font
-    PreviewMemo->setFixedHeight(80);
     PreviewMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     PreviewMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Under the dialog's own controls, across its width.
-    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-        grid->addWidget(PreviewMemo, grid->rowCount(), 0, 1, grid->columnCount());
-    }
-    const QSize enlarged(before.width(), before.height() + kPreviewStrip);
-    const QRect screenArea = screen() != nullptr ? screen()->geometry() : QRect(0, 0, 1024, 768);
-    resize(enlarged);
-    move((screenArea.width() - enlarged.width()) / 2, (screenArea.height() - enlarged.height()) / 2);
+    PreviewMemo->setGeometry(6, client.height() + 1, client.width() - 12, 80);
+    PreviewMemo->show();
 }
 
 void COpenTextDialog::DoSelectionChange(const QString& hostPath) {
@@ -115,6 +128,9 @@ void COpenTextDialog::DoSelectionChange(const QString& hostPath) {
 }
 
 void COpenTextDialog::DoClose() {
+    if (PreviewMemo != nullptr && layout() != nullptr) {
+        layout()->setContentsMargins(layoutMargins_);
+    }
     delete PreviewMemo;
     PreviewMemo = nullptr;
 }

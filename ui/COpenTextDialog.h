@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <QFileDialog>
+#include <QMargins>
 
 #include "ui/prompter.h"
 
@@ -35,12 +36,14 @@ public slots:
     // The dialog closes: the pane goes.
     void DoClose();
 
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
     Prompter& prompter_;
+    QMargins layoutMargins_;  // the dialog's own, before the strip of the pane was added
 };
 
 }  // namespace tarvelin::ui

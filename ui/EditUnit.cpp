@@ -16,6 +16,7 @@
 #include "platform/mbcs.h"
 #include "ui/MainUnit.h"
 #include "ui/ansi_text.h"
+#include "ui/button_keys.h"
 #include "ui/labeled_edit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
@@ -170,6 +171,7 @@ TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
     Button2->setGeometry(392, 448, 65, 25);
     for (QPushButton* b : {Button1, Button2}) {
         b->setAutoDefault(false);
+        pressWithEnter(b);
     }
     // Tab order: the memos, the search strings, the buttons, then the replacements.
     QWidget* const order[] = {Memo1,   Memo2,   LabeledEdit1,  LabeledEdit2,  LabeledEdit3,
@@ -269,7 +271,7 @@ void TEditForm::done(int result) {
 }
 
 void TEditForm::FormClose() {
-    const QPoint corner = frameGeometry().topLeft();
+    const QPoint corner = frameCorner(this);
     mainForm_.Settings.View.Left = corner.x();
     mainForm_.Settings.View.Top = corner.y();
 }

@@ -1,7 +1,6 @@
 #include "ui/MainUnit.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -17,6 +16,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 #include "core/list_file.h"
@@ -31,6 +31,8 @@
 #include "ui/ViewUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/browser_controls.h"
+#include "ui/button_keys.h"
+#include "ui/labeled_edit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
 
@@ -61,7 +63,31 @@ Widget* place(Widget* widget, const char* name, int left, int top, int width, in
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
-    return place(new QPushButton(jp(caption), parent), name, left, top, width, height);
+    auto* b = place(new QPushButton(jp(caption), parent), name, left, top, width, height);
+    pressWithEnter(b);
+    return b;
+}
+
+// The join list's rows are as high as its font: 12 pixels.
+class FontHighRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(option.font.pixelSize() > 0 ? option.font.pixelSize() : option.fontMetrics.height());
+        return size;
+    }
+};
+
+// A group box whose frame line runs through the middle of its caption, 6 pixels below its top, so that
+// controls from 15 pixels down stand clear of the line.
+QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
+    auto* box = place(new QGroupBox(jp(caption), parent), name, left, top, width, height);
+    box->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    return box;
 }
 
 }  // namespace
@@ -87,7 +113,7 @@ void TMainForm::buildControls() {
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    GroupBox1 = place(new QGroupBox(jp("ﾃﾞｰﾀ選択"), client), "GroupBox1", 8, 5, 255, 380);
+    GroupBox1 = groupBox(client, "GroupBox1", "ﾃﾞｰﾀ選択", 8, 5, 255, 380);
     DriveComboBox1 = new DriveComboBox(GroupBox1);
     place(DriveComboBox1, "DriveComboBox1", 5, 24, 245, DriveComboBox1->sizeHint().height());
     DirectoryListBox1 = place(new DirectoryListBox(GroupBox1), "DirectoryListBox1", 5, 48, 245, 120);
@@ -97,8 +123,9 @@ void TMainForm::buildControls() {
 
     BitBtn1 = button(client, "BitBtn1", "選択", 272, 136, 33, 41);
 
-    GroupBox2 = place(new QGroupBox(jp("結合リスト"), client), "GroupBox2", 312, 5, 295, 380);
+    GroupBox2 = groupBox(client, "GroupBox2", "結合リスト", 312, 5, 295, 380);
     LabeledEdit1 = place(new QLineEdit(GroupBox2), "LabeledEdit1", 5, 32, 204, 20);
+    takeWholeTexts(LabeledEdit1);
     LabeledEdit1Label = new QLabel(jp("結合リスト名"), GroupBox2);
     LabeledEdit1Label->setObjectName(QStringLiteral("LabeledEdit1Label"));
     LabeledEdit1Label->adjustSize();
@@ -108,6 +135,7 @@ void TMainForm::buildControls() {
     ListBox1 = place(new QListWidget(GroupBox2), "ListBox1", 5, 64, 245, 265);
     ListBox1->setFont(fixedPitchFont());
     ListBox1->setUniformItemSizes(true);
+    ListBox1->setItemDelegate(new FontHighRows(ListBox1));
     BitBtn5 = button(GroupBox2, "BitBtn5", "最上", 256, 70, 33, 33);
     BitBtn2 = button(GroupBox2, "BitBtn2", "上", 256, 120, 33, 33);
     BitBtn3 = button(GroupBox2, "BitBtn3", "削除", 256, 160, 33, 33);
@@ -164,13 +192,12 @@ void TMainForm::buildMenu() {
     OpMenu->setObjectName(QStringLiteral("OpMenu"));
     Op1 = OpMenu->addMenu(jp("％の付加"));
     Op1->setObjectName(QStringLiteral("Op1"));
-    percentGroup_ = new QActionGroup(this);
-    percentGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    // The four items act as a radio group through their handlers, each with a check mark; a group of
+    // the menu's own would draw radio bullets.
     const auto percentItem = [this](const char* name, const char* caption, void (TMainForm::*handler)()) {
         QAction* action = Op1->addAction(jp(caption));
         action->setObjectName(QString::fromLatin1(name));
         action->setCheckable(true);
-        percentGroup_->addAction(action);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
@@ -519,11 +546,9 @@ void TMainForm::setPercentMode(int mode) {
 
 void TMainForm::showPercentMark() {
     QAction* const items[] = {OP1_FB, OP1_F, OP1_B, OP1_NO};
-    percentGroup_->setExclusive(false);  // lets every mark go for a mode outside 1..4
     for (int mode = core::OP1_FB; mode <= core::OP1_NO; ++mode) {
         items[mode - core::OP1_FB]->setChecked(Settings.Options.OP1 == mode);
     }
-    percentGroup_->setExclusive(true);
 }
 
 std::vector<std::string> TMainForm::driveEntries() const {

@@ -13,7 +13,6 @@
 
 class QAction;
 class QComboBox;
-class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -163,7 +162,6 @@ private:
     class TViewForm* viewForm_ = nullptr;
     class TEditForm* editForm_ = nullptr;
     class TUser* userForm_ = nullptr;
-    QActionGroup* percentGroup_ = nullptr;
     bool shown_ = false;
     bool closed_ = false;
     bool showingList_ = false;  // the program sets the list's selection: no ListBox1Click

@@ -6,6 +6,7 @@
 #include "core/mask_rule.h"
 #include "ui/MainUnit.h"
 #include "ui/ansi_text.h"
+#include "ui/button_keys.h"
 #include "ui/labeled_edit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
@@ -18,6 +19,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, int 
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(left, 128, width, 25);
     b->setAutoDefault(false);
+    pressWithEnter(b);
     return b;
 }
 
@@ -57,7 +59,7 @@ TUser::TUser(AppContext& context, TMainForm& mainForm)
 
 void TUser::placeWindow() {
     // At the main window's corner as it stands now.
-    move(mainForm_.frameGeometry().topLeft());
+    move(frameCorner(&mainForm_));
 }
 
 void TUser::showEvent(QShowEvent* event) {

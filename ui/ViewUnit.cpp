@@ -15,6 +15,7 @@
 #include "ui/MainUnit.h"
 #include "ui/ViewPrint.h"
 #include "ui/ansi_text.h"
+#include "ui/button_keys.h"
 #include "ui/messages.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
@@ -95,6 +96,7 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
     setTabOrder(Button3, Button4);
     for (QPushButton* b : {Button1, Button2, Button3, Button4}) {
         b->setAutoDefault(false);
+        pressWithEnter(b);
     }
 
     connect(Button1, &QPushButton::clicked, this,
@@ -212,15 +214,15 @@ void TViewForm::FormShow() {
 
 void TViewForm::FormClose() {
     core::Settings::ViewKeys& view = mainForm_.Settings.View;
-    const QRect frame = frameGeometry();
-    view.Left = frame.left();
-    view.Top = frame.top();
+    const QPoint corner = frameCorner(this);
+    view.Left = corner.x();
+    view.Top = corner.y();
     view.Width = width() + kFrameWidth;
     view.Height = height() + kFrameHeight;
 }
 
 void TViewForm::reject() {
-    // The close box and Escape: a close that keeps the join list and the panes.
+    // The close box: a close that keeps the join list and the panes.
     if (run_.running()) {
         closeWhenDone_ = true;
         return;

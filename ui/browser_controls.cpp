@@ -70,7 +70,8 @@ void DriveComboBox::reload() {
     clear();
     for (const auto& drive : platform::drives().drives()) {
         std::string entry{static_cast<char>(drive.letter - 'A' + 'a'), ':'};
-        if (!isRemovable(drive.hostRoot)) {
+        // A: is the floppy drive, removable wherever it is mapped.
+        if (drive.letter != 'A' && !isRemovable(drive.hostRoot)) {
             entry += " [" + platform::hostNameToCp932(driveLabel(drive.hostRoot)) + "]";
         }
         addItem(fromAnsi(entry), bytesOf(entry));

@@ -1,5 +1,7 @@
 #include "ui/labeled_edit.h"
 
+#include <limits>
+
 #include <QLabel>
 
 namespace tarvelin::ui {
@@ -9,10 +11,15 @@ LabeledEdit::LabeledEdit(QWidget* parent, const char* name, const QString& label
     : QLineEdit(parent), label_(new QLabel(label, parent)) {
     setObjectName(QString::fromLatin1(name));
     setGeometry(left, top, width, height);
+    takeWholeTexts(this);
     label_->setObjectName(QString::fromLatin1(name) + QStringLiteral("Label"));
     label_->adjustSize();
     label_->move(left, top - 3 - label_->height());
     label_->setBuddy(this);
+}
+
+void takeWholeTexts(QLineEdit* box) {
+    box->setMaxLength(std::numeric_limits<int>::max());
 }
 
 void LabeledEdit::forceUpperCase() {

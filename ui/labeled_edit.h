@@ -6,6 +6,10 @@ class QLabel;
 
 namespace tarvelin::ui {
 
+// Lets a one-line box take a text of any length, a pasted one too (a box keeps 32767 characters unless
+// told otherwise).
+void takeWholeTexts(QLineEdit* box);
+
 // A one-line box with its label 3 pixels above it, placed as one.
 class LabeledEdit : public QLineEdit {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "ui/prompter.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -9,7 +10,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QShowEvent>
+#include <QScreen>
+#include <QWindow>
 
 #include "platform/drives.h"
 #include "ui/COpenTextDialog.h"
@@ -18,21 +20,6 @@
 
 namespace tarvelin::ui {
 namespace {
-
-// A message box that stands where it is told to once it is shown.
-class PlacedMessageBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-    std::optional<QPoint> topLeft;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        if (topLeft) {
-            move(*topLeft);
-        }
-    }
-};
 
 QMessageBox::Icon qtIcon(PromptIcon icon) {
     switch (icon) {
@@ -95,22 +82,53 @@ PromptButton buttonForClose(const std::vector<PromptButton>& buttons) {
     return PromptButton::Cancel;
 }
 
+// The box of a request, its buttons in order.
+std::unique_ptr<QMessageBox> messageBox(const MessageRequest& request,
+                                        std::vector<std::pair<QPushButton*, PromptButton>>& buttons) {
+    auto box = std::make_unique<QMessageBox>(qtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton,
+                                             request.owner);
+    buttons.clear();
+    for (const PromptButton button : request.buttons) {
+        buttons.emplace_back(box->addButton(buttonText(button), buttonRole(button)), button);
+    }
+    if (!buttons.empty()) {
+        box->setDefaultButton(buttons.front().first);
+    }
+    return box;
+}
+
 }  // namespace
 
 PromptButton DialogPrompter::message(const MessageRequest& request) {
-    PlacedMessageBox box(qtIcon(request.icon), request.caption, request.text, QMessageBox::NoButton, request.owner);
-    box.topLeft = request.topLeft;
     std::vector<std::pair<QPushButton*, PromptButton>> buttons;
-    for (const PromptButton button : request.buttons) {
-        QPushButton* pushButton = box.addButton(buttonText(button), buttonRole(button));
-        buttons.emplace_back(pushButton, button);
+    // A message box lays itself out as it is shown, after its window exists; the window manager then takes
+    // its corner as that of the client area and the frame lands above and left of the point. So the box's
+    // size is taken from a twin laid out off the screen, and the box gets it, and its frame's corner,
+    // before it is shown.
+    QSize size;
+    {
+        const auto twin = messageBox(request, buttons);
+        twin->setAttribute(Qt::WA_DontShowOnScreen);
+        twin->show();
+        size = twin->size();
     }
-    if (!buttons.empty()) {
-        box.setDefaultButton(buttons.front().first);
+    const auto box = messageBox(request, buttons);
+    box->setFixedSize(size);
+    if (request.topLeft) {
+        box->move(*request.topLeft);
+    } else {
+        // The centre of the screen.
+        const QScreen* screen = request.owner != nullptr ? request.owner->screen() : QGuiApplication::primaryScreen();
+        if (screen != nullptr) {
+            const QRect area = screen->geometry();
+            const QSize frame = size.grownBy(expectedFrame(request.owner));
+            box->move(area.left() + (area.width() - frame.width()) / 2,
+                      area.top() + (area.height() - frame.height()) / 2);
+        }
     }
-    box.exec();
+    box->exec();
     for (const auto& [pushButton, button] : buttons) {
-        if (box.clickedButton() == pushButton) {
+        if (box->clickedButton() == pushButton) {
             return button;
         }
     }
@@ -202,8 +220,24 @@ QStringList qtNameFilters(const QString& filter) {
     return filters;
 }
 
+QMargins expectedFrame(const QWidget* owner) {
+    if (owner == nullptr) {
+        return {};
+    }
+    const QWidget* window = owner->window();
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+QPoint frameCorner(const QWidget* window) {
+    const QWindow* handle = window->windowHandle();
+    return handle != nullptr ? handle->framePosition() : window->frameGeometry().topLeft();
+}
+
 QPoint besideCorner(const QWidget* window) {
-    return window->frameGeometry().topLeft() + QPoint(50, 50);
+    return frameCorner(window) + QPoint(50, 50);
 }
 
 }  // namespace tarvelin::ui

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextDocument>
 
 #include "core/data_text.h"
 #include "platform/mbcs.h"
@@ -61,6 +62,12 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
+    // The inner margin of a plain-text edit (its document's margin), as the log pane beside it has; the
+    // margin shows the pane's background.
+    const int margin = static_cast<int>(QTextDocument().documentMargin());
+    setViewportMargins(margin, margin, margin, margin);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     blink_.setInterval(QApplication::cursorFlashTime() > 0 ? QApplication::cursorFlashTime() / 2 : 500);

@@ -379,6 +379,51 @@ private slots:
         }
     }
 
+    // Enter presses the focused button, Escape closes nothing, and a dialog without a minimise box comes
+    // back at once when it is minimised all the same.
+    void keysOfTheModalWindows_data() {
+        QTest::addColumn<int>("window");
+        QTest::newRow("ﾕｰｻﾞ定義") << 0;
+        QTest::newRow("編集画面") << 1;
+        QTest::newRow("join window") << 2;
+    }
+
+    void keysOfTheModalWindows() {
+        QFETCH(int, window);
+        Harness h;
+        QDialog* const dialogs[] = {h.user.get(), h.edit.get(), h.view.get()};
+        QPushButton* const backButtons[] = {h.user->Button3, h.edit->Button2, h.view->Button4};
+        QDialog* dialog = dialogs[window];
+        QPushButton* back = backButtons[window];
+        bool closedByEnter = false;
+        QTimer::singleShot(0, dialog, [&] {
+            QTest::keyClick(dialog->focusWidget() != nullptr ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+            QVERIFY(dialog->isVisible());
+            if (!dialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint)) {
+                dialog->setWindowState(Qt::WindowMinimized);
+                QTRY_VERIFY(!dialog->isMinimized());
+            }
+            back->setFocus();
+            QTest::keyClick(back, Qt::Key_Return);
+            closedByEnter = !dialog->isVisible();
+            dialog->reject();
+        });
+        dialog->exec();
+        QVERIFY(closedByEnter);
+    }
+
+    // A one-line box takes a paste of any length whole.
+    void pastedTextsStayWhole() {
+        Harness h;
+        QApplication::clipboard()->setText(QString(100000, QLatin1Char('A')));
+        h.main->LabeledEdit1->setEnabled(true);
+        for (QLineEdit* box : std::initializer_list<QLineEdit*>{h.main->LabeledEdit1, h.user->LabeledEdit1,
+                                                                h.edit->LabeledEdit1, h.edit->LabeledEdit13}) {
+            QTest::keySequence(box, QKeySequence::Paste);
+            QCOMPARE(box->text().size(), 100000);
+        }
+    }
+
     void changingAUserTypeSelectsTheFirstFilterAndLeavingItKeepsTheSelection() {
         Harness h;
         h.main->FilterComboBox1->setCurrentIndex(3);

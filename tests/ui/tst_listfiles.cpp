@@ -222,6 +222,12 @@ private slots:
         const QRect screen = dialog.screen()->geometry();
         QCOMPARE(dialog.x(), (screen.width() - dialog.width()) / 2);
         QVERIFY(dialog.PreviewMemo->toPlainText().isEmpty());
+        // In the strip under the dialog's own controls, where it stays when the dialog is resized.
+        const QRect pane(6, before.height() + 1, before.width() - 12, 80);
+        QCOMPARE(dialog.PreviewMemo->geometry(), pane);
+        dialog.resize(dialog.size() + QSize(60, 40));
+        QTRY_COMPARE(dialog.width(), before.width() + 60);
+        QCOMPARE(dialog.PreviewMemo->geometry(), pane);
 
         const auto select = [&](const char* name) {
             dialog.DoSelectionChange(QString::fromStdString(tree.host(name)));

@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleOptionGroupBox>
+#include <QStyleOptionMenuItem>
 #include <QtTest>
 
 #include "core/settings.h"
@@ -111,6 +113,14 @@ QStringList captions(const QMenu* menu) {
     return list;
 }
 
+// The style options that the menu and the group box draw with.
+struct MenuProbe : QMenu {
+    using QMenu::initStyleOption;
+};
+struct GroupBoxProbe : QGroupBox {
+    using QGroupBox::initStyleOption;
+};
+
 }  // namespace
 
 class TestMainForm : public QObject {
@@ -152,6 +162,40 @@ private slots:
         QVERIFY(form.LabeledEdit1->text().isEmpty());
         QVERIFY(form.OP1_FB->isChecked());
         QVERIFY(h.prompter.messages.empty());
+    }
+
+    void theJoinListSideAsDrawn() {
+        Harness h;
+        ui::TMainForm& form = h.start();
+        h.openFolder(u("NC"));
+        h.pickFilter(0);
+        h.addFiles({u("O1001.NC"), u("O1002.NC")});
+        QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(1)),
+                 QRect(0, 12, form.ListBox1->viewport()->width(), 12));
+        // The group box's frame line passes above the list name's caption.
+        QStyleOptionGroupBox box;
+        (form.GroupBox2->*(&GroupBoxProbe::initStyleOption))(&box);
+        const QRect frame = form.GroupBox2->style()->subControlRect(QStyle::CC_GroupBox, &box, QStyle::SC_GroupBoxFrame,
+                                                                    form.GroupBox2);
+        QVERIFY2(frame.top() < form.LabeledEdit1Label->y(), qPrintable(QString::number(frame.top())));
+        // The percent-mode items carry check marks, not radio bullets.
+        for (QAction* item : {form.OP1_FB, form.OP1_NO}) {
+            QStyleOptionMenuItem option;
+            (form.Op1->*(&MenuProbe::initStyleOption))(&option, item);
+            QCOMPARE(option.checkType, QStyleOptionMenuItem::NonExclusive);
+        }
+        // Enter on a focused button presses it.
+        form.Button3->setFocus();
+        QTest::keyClick(form.Button3, Qt::Key_Return);  // "やり直し"
+        QCOMPARE(form.ListBox1->count(), 0);
+    }
+
+    void driveAShowsNothingAfterItsColon() {
+        Harness h;
+        platform::mutableDrives().set('A', h.tree.host("NC"));
+        ui::TMainForm& form = h.start();
+        QCOMPARE(form.DriveComboBox1->itemText(0), u("a:"));
+        QCOMPARE(form.DriveComboBox1->itemText(1).left(4), u("c: ["));
     }
 
     void withoutDriveAAFirstStartFallsBackToC() {

@@ -1,11 +1,13 @@
 // The data pane: it shows a text where it lies, gives back exactly that text, and takes the operator's edits.
 #include <QApplication>
 #include <QClipboard>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QtTest>
 
 #include "platform/codepage.h"
 #include "ui/text_pane.h"
+#include "ui/window_fonts.h"
 
 using namespace tarvelin;
 using ui::TextPane;
@@ -16,12 +18,43 @@ std::string sjis(const char* utf8) {
     return platform::utf8ToCp932(utf8);
 }
 
+// The top-left corner of the text drawn on a pane: the leftmost and the topmost dark pixel inside its
+// border, clear of the scroll bars.
+QPoint inkCorner(QWidget& pane) {
+    const QImage image = pane.grab().toImage();
+    const QRect inside = pane.contentsRect().adjusted(0, 0, -20, -20);
+    int left = image.width();
+    int top = image.height();
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            if (image.pixelColor(x, y).lightness() < 128) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+            }
+        }
+    }
+    return {left, top};
+}
+
 }  // namespace
 
 class TestTextPane : public QObject {
     Q_OBJECT
 
 private slots:
+    // The data pane's text stands as far from its border as the log pane's.
+    void innerMarginIsTheLogPanes() {
+        QPlainTextEdit log;
+        TextPane pane;
+        for (QWidget* w : {static_cast<QWidget*>(&log), static_cast<QWidget*>(&pane)}) {
+            w->setFont(ui::fixedPitchFont());
+            w->resize(200, 100);
+        }
+        log.setPlainText(QStringLiteral("M"));
+        pane.setText("M");
+        QCOMPARE(inkCorner(pane), inkCorner(log));
+    }
+
     void givesBackExactlyTheTextItShows() {
         TextPane pane;
         // Bytes that are no Shift-JIS (0x80, 0xFF, a lead byte at the end) stay as they are.
