@@ -1,13 +1,18 @@
 // Tarvelin: start-up. Only one copy runs; the windows are created once, in their order; the message loop
 // runs until the main window has closed.
+#include <csignal>
 #include <exception>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QSocketNotifier>
 #include <QTranslator>
 
+#include "core/paths.h"
 #include "core/settings.h"
 #include "platform/drives.h"
 #include "platform/file_error.h"
@@ -61,26 +66,98 @@ void loadTranslations(QApplication& app) {
     }
 }
 
+// The settings file in the program's data folder, named after the program file ("tarvelin.INI").
+std::string settingsFileIn(const std::string& hostFolder) {
+    return core::settingsFilePath(core::pathInFolder(
+        platform::toProgramFolder(hostFolder), platform::hostNameToCp932(fileNameOf(platform::executableHostPath()))));
+}
+
 // The settings file, with the drive table that its [Drives] section sets installed first.
-std::string installDrivesAndFindSettings() {
-    const std::string beforeDrives = core::settingsFilePath(platform::executablePath());
-    platform::installDrives(platform::DriveTable::systemDefault(core::LoadDriveOverrides(beforeDrives)));
-    return core::settingsFilePath(platform::executablePath());
+std::string installDrivesAndFindSettings(const std::string& dataFolder) {
+    platform::installDrives(platform::DriveTable::systemDefault(core::LoadDriveOverrides(settingsFileIn(dataFolder))));
+    return settingsFileIn(dataFolder);
+}
+
+// The window a second start brings to the front: the open modal dialog, else the main window, else the
+// shown window (the join window while the main window is hidden).
+void bringToFront(QWidget& mainWindow) {
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr && mainWindow.isVisible()) {
+        window = &mainWindow;
+    }
+    for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+        if (window == nullptr && topLevel->isVisible() && topLevel->windowType() == Qt::Window) {
+            window = topLevel;
+        }
+    }
+    if (window == nullptr) {
+        return;
+    }
+    if (window->isMinimized()) {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    }
+    window->raise();
+    window->activateWindow();
+}
+
+// SIGTERM (the session ending), SIGHUP and SIGINT close the main window as the operator would, so that
+// the settings are saved; the handler only writes to a pipe that the message loop watches.
+int terminationPipe[2] = {-1, -1};
+
+void onTermination(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(terminationPipe[1], &byte, 1);
+}
+
+// Catches the signals from the start, so that one that comes while the windows are made is kept in the
+// pipe until the message loop runs.
+void catchTermination() {
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTermination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void closeOnTermination(QWidget& mainWindow) {
+    if (terminationPipe[0] < 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &mainWindow);
+    QObject::connect(notifier, &QSocketNotifier::activated, &mainWindow, [&mainWindow] {
+        char bytes[16];
+        while (::read(terminationPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        mainWindow.close();
+        QApplication::quit();
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto lock = platform::SingleInstanceLock::acquire(fileNameOf(platform::executableHostPath()));
+    const std::string programFileName = fileNameOf(platform::executableHostPath());
+    const auto lock = platform::SingleInstanceLock::acquire(programFileName);
     if (!lock) {
+        platform::knockAtRunningCopy(programFileName);
         return 0;
     }
+    catchTermination();
+    auto door = platform::RaiseDoor::open(programFileName);
     ui::DialogPrompter prompter;
     // The program takes no arguments: Qt sees only the program's name, so that its own options (-reverse,
     // -geometry, -style, -platform...) do nothing. The QT_* environment variables still apply.
     int qtArgc = argc > 0 ? 1 : 0;
     TApplication app(qtArgc, argv, prompter);
     QApplication::setApplicationName(QStringLiteral("Tarvelin"));
+    // The menu entry's name (org.tarvelin.Tarvelin.desktop): desktops take the window's icon and name from
+    // it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarvelin.Tarvelin"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarvelin.png")));
     ui::installFontSubstitutes();
     QApplication::setFont(ui::windowFont());
@@ -88,7 +165,13 @@ int main(int argc, char** argv) {
 
     try {
         const std::unique_ptr<platform::ScreenSaver> screenSaver = platform::makeSessionScreenSaver();
-        ui::AppContext context{prompter, *screenSaver, installDrivesAndFindSettings(), platform::executableFolder()};
+        const platform::ProgramFolders folders = platform::programFolders();
+        const std::string settingsPath = installDrivesAndFindSettings(folders.dataFolder);
+        ui::AppContext context{prompter, *screenSaver, settingsPath, platform::toProgramFolder(folders.dataFolder)};
+        if (folders.installed && !platform::makeFolders(folders.dataFolder)) {
+            ui::showApplicationError(prompter, nullptr,
+                                     ui::fromAnsi(platform::FileError::cannotWrite(settingsPath).message()));
+        }
         ui::TMainForm mainForm(context);
         ui::TViewForm viewForm(context, mainForm);
         ui::TPrintForm printForm;
@@ -98,6 +181,16 @@ int main(int argc, char** argv) {
         viewForm.setPrintForm(&printForm);
         mainForm.setUserForm(&userForm);
         mainForm.setEditForm(&editForm);
+        closeOnTermination(mainForm);
+        std::unique_ptr<QSocketNotifier> knocks;
+        if (door) {
+            knocks = std::make_unique<QSocketNotifier>(door->fd(), QSocketNotifier::Read);
+            QObject::connect(knocks.get(), &QSocketNotifier::activated, &mainForm, [&] {
+                if (door->takeKnocks()) {
+                    bringToFront(mainForm);
+                }
+            });
+        }
         mainForm.show();
         return QApplication::exec();
     } catch (const platform::FileError& e) {

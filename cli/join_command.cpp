@@ -1,6 +1,8 @@
 #include "cli/join_command.h"
 
 #include <getopt.h>
+#include <istream>
+#include <iterator>
 #include <ostream>
 
 #include "core/list_file.h"
@@ -19,24 +21,69 @@ constexpr const char* kUsage =
     "usage: tarvelin-join [options] -o OUTPUT INPUT...\n"
     "       tarvelin-join [options] -o OUTPUT --list LISTFILE\n"
     "  -o, --output PATH    the joined file (written over if it exists)\n"
-    "  -l, --list PATH      take the inputs, in order, from a list file\n"
+    "  -l, --list PATH      take the inputs, in order, from a list file (\"-\": standard input)\n"
     "  -p, --percent MODE   fb | f | b | none, or 1..4 (default fb)\n"
     "  -r, --replace S=R    a replacement pair; up to three, applied in order; R may be empty\n"
-    "      --front PATH     front data (default: Front.txt beside the program)\n"
-    "      --end PATH       end data (default: End.txt beside the program)\n"
+    "      --front PATH     front data (default: the program's Front.txt)\n"
+    "      --end PATH       end data (default: the program's End.txt)\n"
     "      --no-front       no front data\n"
     "      --no-end         no end data\n"
     "  -y, --yes            answer yes to the format question (default: no)\n"
     "  -q, --quiet          print no log\n"
-    "  -h, --help           print this text\n";
+    "  -h, --help           print this text\n"
+    "  -V, --version        print the version\n"
+    "The program's Front.txt and End.txt lie beside it, or for an installed copy in\n"
+    "$XDG_CONFIG_HOME/tarvelin (~/.config/tarvelin).\n"
+    "Exit status: 0 every listed file was joined, 3 the run completed but some listed\n"
+    "files were missing, 1 the run was refused or failed, 2 a bad command line.\n";
 
 enum LongOnly { kFront = 256, kEnd, kNoFront, kNoEnd };
 
-// A path argument in code page 932: converted when it is UTF-8 that code page 932 can hold, else its
-// bytes as they stand (a Shift-JIS file name typed or completed by the shell).
-std::string pathArgument(const char* arg) {
-    std::string converted;
-    return platform::tryUtf8ToCp932(arg, converted) ? converted : std::string(arg);
+bool isUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A path argument in code page 932: converted when it is UTF-8 that code page 932 can hold, its bytes as
+// they stand when it is not UTF-8 at all (a Shift-JIS file name typed or completed by the shell). A UTF-8
+// name with a character that code page 932 cannot hold ("out é.NC") names no file the program can write
+// or read, so it is refused rather than taken as other bytes.
+bool pathArgument(const char* arg, std::string& path, std::string& error) {
+    if (platform::tryUtf8ToCp932(arg, path)) {
+        return true;
+    }
+    if (isUtf8(arg)) {
+        error = std::string("a name that Shift-JIS cannot hold: '") + arg + "'";
+        return false;
+    }
+    path = arg;
+    return true;
+}
+
+// The argument that holds the short option `letter` that getopt could not use: the option cluster that
+// getopt is in (argv[optind]) or has just left (argv[optind - 1]).
+std::string clusterOf(int argc, char** argv, char letter) {
+    const auto holds = [&](int i) {
+        const std::string_view arg = i > 0 && i < argc ? argv[i] : "";
+        return arg.size() > 1 && arg[0] == '-' && arg[1] != '-' && arg.find(letter) != std::string_view::npos;
+    };
+    return holds(optind - 1) ? argv[optind - 1] : holds(optind) ? argv[optind] : std::string("-") + letter;
 }
 
 std::optional<int> parsePercentMode(std::string_view mode) {
@@ -119,23 +166,30 @@ std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& 
         {"yes", no_argument, nullptr, 'y'},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     JoinCommand command;
-    const std::string programFolder = platform::executableFolder();
-    std::optional<std::string> front = core::pathInFolder(programFolder, "Front.txt");
-    std::optional<std::string> end = core::pathInFolder(programFolder, "End.txt");
+    const std::string dataFolder = platform::toProgramFolder(platform::programFolders().dataFolder);
+    std::optional<std::string> front = core::pathInFolder(dataFolder, "Front.txt");
+    std::optional<std::string> end = core::pathInFolder(dataFolder, "End.txt");
     size_t replacements = 0;
 
     optind = 0;  // a full reset, so that the parser can run more than once in a process
     opterr = 0;
-    for (int c; (c = ::getopt_long(argc, argv, "o:l:p:r:yqh", longOptions, nullptr)) != -1;) {
+    for (int c; (c = ::getopt_long(argc, argv, ":o:l:p:r:yqhV", longOptions, nullptr)) != -1;) {
         switch (c) {
             case 'o':
-                command.output = pathArgument(optarg);
+                if (!pathArgument(optarg, command.output, error)) {
+                    return std::nullopt;
+                }
                 break;
             case 'l':
-                command.listFile = pathArgument(optarg);
+                if (std::string_view(optarg) == "-") {
+                    command.listFromInput = true;
+                } else if (!pathArgument(optarg, command.listFile.emplace(), error)) {
+                    return std::nullopt;
+                }
                 break;
             case 'p':
                 if (const auto mode = parsePercentMode(optarg)) {
@@ -146,7 +200,7 @@ std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& 
                 return std::nullopt;
             case 'r':
                 if (replacements == command.options.replacements.size()) {
-                    error = "at most three replacement pairs";
+                    error = std::string("at most three replacement pairs: ") + optarg;
                     return std::nullopt;
                 }
                 if (!parseReplacement(optarg, command.options.replacements[replacements++], error)) {
@@ -154,10 +208,14 @@ std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& 
                 }
                 break;
             case kFront:
-                front = pathArgument(optarg);
+                if (!pathArgument(optarg, front.emplace(), error)) {
+                    return std::nullopt;
+                }
                 break;
             case kEnd:
-                end = pathArgument(optarg);
+                if (!pathArgument(optarg, end.emplace(), error)) {
+                    return std::nullopt;
+                }
                 break;
             case kNoFront:
                 front.reset();
@@ -174,13 +232,23 @@ std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& 
             case 'h':
                 command.help = true;
                 return command;
+            case 'V':
+                command.version = true;
+                return command;
+            case ':':
+                error = std::string("option requires a value: ") + argv[optind - 1];
+                return std::nullopt;
             default:
-                error = std::string("unknown option or missing value: ") + argv[optind - 1];
+                error = optopt != 0 ? "unknown option -" + std::string(1, static_cast<char>(optopt)) + " in " +
+                                          clusterOf(argc, argv, static_cast<char>(optopt))
+                                    : std::string("unknown option: ") + argv[optind - 1];
                 return std::nullopt;
         }
     }
     for (int i = optind; i < argc; ++i) {
-        command.inputs.push_back(pathArgument(argv[i]));
+        if (!pathArgument(argv[i], command.inputs.emplace_back(), error)) {
+            return std::nullopt;
+        }
     }
     command.options.frontFile = front.value_or("");
     command.options.endFile = end.value_or("");
@@ -188,43 +256,73 @@ std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& 
         error = "no output file (-o)";
         return std::nullopt;
     }
-    if (command.listFile && !command.inputs.empty()) {
-        error = "give either input files or a list file, not both";
+    const bool listed = command.listFile || command.listFromInput;
+    if (listed && !command.inputs.empty()) {
+        error = "give either input files or a list file, not both: " + std::string(argv[optind]);
         return std::nullopt;
     }
-    if (!command.listFile && command.inputs.empty()) {
+    if (!listed && command.inputs.empty()) {
         error = "no input files";
         return std::nullopt;
     }
     return command;
 }
 
-int runJoinCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    std::string error;
-    auto command = parseJoinCommand(argc, argv, error);
-    if (!command) {
-        err << "tarvelin-join: " << error << '\n' << kUsage;
-        return 2;
-    }
-    if (command->help) {
+namespace {
+
+int runParsedCommand(JoinCommand& command, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (command.help) {
         out << kUsage;
         return 0;
     }
+    if (command.version) {
+        out << "tarvelin-join " TARVELIN_VERSION "\n";
+        return 0;
+    }
     try {
-        if (command->listFile) {
-            command->inputs = core::readListFile(*command->listFile);
-            command->options.listFile = *command->listFile;
+        if (command.listFromInput) {
+            const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            if (in.bad()) {
+                err << "tarvelin-join: the list could not be read from standard input\n";
+                return 1;
+            }
+            command.inputs = core::parseListFile(bytes);
+        } else if (command.listFile) {
+            command.inputs = core::readListFile(*command.listFile);
+            command.options.listFile = *command.listFile;  // the list being read is never the output
         }
-        TerminalHost host(*command, out, err);
+        TerminalHost host(command, out, err);
         platform::NoScreenSaver screenSaver;
         core::JoinRun run(host, screenSaver);
         std::string saveFolder;
-        const auto result = run.run(command->inputs, command->options, saveFolder);
-        return result.outcome == core::JoinOutcome::Completed ? 0 : 1;
+        const auto result = run.run(command.inputs, command.options, saveFolder);
+        if (result.outcome != core::JoinOutcome::Completed) {
+            return 1;
+        }
+        return result.joined == result.listed ? 0 : 3;
     } catch (const platform::FileError& e) {
         err << "tarvelin-join: " << cp932ToUtf8(e.message()) << '\n';
         return 1;
     }
+}
+
+}  // namespace
+
+int runJoinCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    std::string error;
+    auto command = parseJoinCommand(argc, argv, error);
+    if (!command) {
+        err << "tarvelin-join: " << error << "\nTry 'tarvelin-join --help'\n";
+        return 2;
+    }
+    // The log's stream may fail (a closed pipe, a full disk): the run goes on to its end all the same, and
+    // the failure is told afterwards, so that a script never takes a lost log for a clean run.
+    const int status = runParsedCommand(*command, in, out, err);
+    if (!out.flush()) {
+        err << "tarvelin-join: the log could not be written to standard output\n";
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }
 
 }  // namespace tarvelin::cli

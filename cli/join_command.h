@@ -15,18 +15,23 @@ struct JoinCommand {
     std::string output;
     std::vector<std::string> inputs;
     std::optional<std::string> listFile;
+    bool listFromInput = false;  // --list -: the list file's text comes on standard input
     core::JoinOptions options;
     bool answerYes = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments (argv[0] is the program). Returns nothing and writes the reason to `error` for a
 // command line that cannot be run.
 std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& error);
 
-// Runs the command: prints the log lines (UTF-8) to `out` and messages to `err`. Returns the exit status:
-// 0 after a complete run, 1 when the run is refused or fails, 2 for a command line that cannot be run.
-int runJoinCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
+// Runs the command: reads a list given as "-" from `in`, prints the log lines (UTF-8) to `out` and messages
+// to `err`. Returns the exit status: 0 when every listed file was joined, 3 when the run completed with
+// listed files missing (the log names them), 1 when the run is refused or fails or the log could not be
+// written, 2 for a command line that cannot be run (one line naming the argument, then a pointer to
+// --help).
+int runJoinCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace tarvelin::cli

@@ -20,18 +20,32 @@ namespace tarvelin::platform {
 struct Drive {
     char letter = 'C';     // upper case, 'A'..'Z'
     std::string hostRoot;  // absolute host folder, without a trailing "/" unless it is "/"
+    std::string label;     // a removable volume's label (host text); empty for other drives
 };
+
+// A mounted removable volume: where it is mounted and its label.
+struct MountedVolume {
+    std::string mountPoint;
+    std::string label;
+};
+
+// The removable volumes in a mount table (the text of /proc/self/mountinfo): the mounts that the desktop
+// makes for a user's media, /media/<user>/NAME and /run/media/<user>/NAME, in name order. A folder there
+// that nothing is mounted on is not a volume. `labels` maps a device number ("8:17") to its volume label;
+// a volume without one is labelled with its mount folder's name.
+std::vector<MountedVolume> removableVolumes(std::string_view mountInfo, std::string_view user,
+                                            const std::map<std::string, std::string>& labels);
 
 class DriveTable {
 public:
     // The table of this desktop: C: the user's home folder, Z: the host's root, and every mounted
-    // removable medium (/media/<user>/*, /run/media/<user>/*) on a free letter from D: on. A: exists only
+    // removable volume (removableVolumes) on a free letter from D: on, with its label. A: exists only
     // when `overrides` names it. `overrides` maps letters to host folders (the settings file's [Drives]
     // section); an empty folder removes the letter.
     static DriveTable systemDefault(const std::map<char, std::string>& overrides = {});
 
     // Adds or replaces a drive; an empty host root removes it. Letters are taken without regard to case.
-    void set(char letter, std::string hostRoot);
+    void set(char letter, std::string hostRoot, std::string label = {});
 
     // The drives in letter order.
     const std::vector<Drive>& drives() const { return drives_; }

@@ -28,4 +28,35 @@ private:
     int fd_ = -1;
 };
 
+// The running copy's door for a second start: a local socket beside the lock file. A second start knocks
+// (connects and goes) before it ends, and the running copy brings its window to the front.
+class RaiseDoor {
+public:
+    // Opens the door of the copy that holds the lock: removes a socket an ended copy left, and listens.
+    // Nothing when the socket cannot be made (the program runs without the door).
+    static std::optional<RaiseDoor> open(std::string_view programFileName);
+
+    RaiseDoor(RaiseDoor&& other) noexcept;
+    RaiseDoor& operator=(RaiseDoor&&) = delete;
+    RaiseDoor(const RaiseDoor&) = delete;
+    RaiseDoor& operator=(const RaiseDoor&) = delete;
+    ~RaiseDoor();
+
+    // The listening socket, readable when a second start has knocked; it never blocks.
+    int fd() const { return fd_; }
+    // Takes every knock waiting; true when there was at least one.
+    bool takeKnocks();
+
+    // The socket's host path for a program file's name: the lock file's path with ".raise" appended.
+    static std::string socketPath(std::string_view programFileName);
+
+private:
+    RaiseDoor(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    int fd_ = -1;
+    std::string path_;
+};
+
+// Knocks at the running copy's door. False when no copy listens there.
+bool knockAtRunningCopy(std::string_view programFileName);
+
 }  // namespace tarvelin::platform

@@ -46,13 +46,13 @@ QString kListFilter() {
     return jp("ﾘｽﾄ(*.Lst)|*.Lst|すべて(*.*)|*.*");
 }
 
-// What the program ships beside its program file: the icon its launcher shows and the manual that the
-// help menu's home page opens.
+// What the program ships (beside its program file, or in share/tarvelin/ for an installed copy): the icon
+// its launcher shows and the manual that the help menu's home page opens.
 constexpr const char* kIconFileName = "tarvelin.png";
 constexpr const char* kManualFileName = "manual.html";
 
 QString programHostFolder() {
-    return QString::fromStdString(platform::workingFolderOf(platform::executableHostPath()));
+    return QString::fromStdString(platform::programFolders().sharedFolder);
 }
 
 template <typename Widget>
@@ -250,7 +250,7 @@ void TMainForm::CreateShellLink(const QString& desktopFolder, const QString& lin
     launcher.name = QFileInfo(linkName).completeBaseName().toStdString();
     launcher.target = target;
     launcher.workingFolder = workingFolder;
-    launcher.icon = QDir(QString::fromStdString(workingFolder)).filePath(QLatin1String(kIconFileName)).toStdString();
+    launcher.icon = QDir(programHostFolder()).filePath(QLatin1String(kIconFileName)).toStdString();
     platform::writeDesktopLauncher(QFile::encodeName(desktopFolder).toStdString(),
                                    QFile::encodeName(linkName).toStdString(), launcher);
 }

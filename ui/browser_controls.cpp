@@ -70,8 +70,11 @@ void DriveComboBox::reload() {
     clear();
     for (const auto& drive : platform::drives().drives()) {
         std::string entry{static_cast<char>(drive.letter - 'A' + 'a'), ':'};
-        // A: is the floppy drive, removable wherever it is mapped.
-        if (drive.letter != 'A' && !isRemovable(drive.hostRoot)) {
+        // A: is the floppy drive, removable wherever it is mapped: nothing stands after its colon.
+        if (drive.letter == 'A') {
+        } else if (!drive.label.empty()) {
+            entry += " [" + platform::hostNameToCp932(drive.label) + "]";  // a removable volume's own label
+        } else if (!isRemovable(drive.hostRoot)) {
             entry += " [" + platform::hostNameToCp932(driveLabel(drive.hostRoot)) + "]";
         }
         addItem(fromAnsi(entry), bytesOf(entry));

@@ -19,17 +19,18 @@ struct CommandRun {
     std::string err;
 };
 
-CommandRun runCommand(std::vector<std::string> args) {
+CommandRun runCommand(std::vector<std::string> args, const std::string& input = "") {
     args.insert(args.begin(), "tarvelin-join");
     std::vector<char*> argv;
     for (auto& arg : args) {
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
+    std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
     CommandRun run;
-    run.status = runJoinCommand(static_cast<int>(args.size()), argv.data(), out, err);
+    run.status = runJoinCommand(static_cast<int>(args.size()), argv.data(), in, out, err);
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -57,7 +58,7 @@ TEST_F(JoinCommandTest, GivesTheEnginesResult) {
     const CommandRun run = runCommand({"-o", tree.host("OUT.NC"), "-p", "b", "-r", "g91=G90", "-r", "加工=KAKOU",
                                        "--front", tree.host("Front.txt"), "--end", tree.host("End.txt"),
                                        tree.host("A.NC"), tree.host("NONE.NC"), tree.host("表.NC")});
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.status, 3) << run.err;  // complete, with NONE.NC missing
 
     test::RecordingHost host;
     host.outputPath = platform::utf8ToCp932(tree.host("ENGINE.NC"));
@@ -159,11 +160,86 @@ TEST_F(JoinCommandTest, BadUsageExitsWithTwoAndTheUsage) {
     for (const auto& args : bad) {
         const CommandRun run = runCommand(args);
         EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
-        EXPECT_NE(run.err.find("usage: tarvelin-join"), std::string::npos);
+        // One line that says what could not be used, then where the usage is.
+        const size_t lineEnd = run.err.find('\n');
+        ASSERT_NE(lineEnd, std::string::npos);
+        EXPECT_EQ(run.err.substr(lineEnd + 1), "Try 'tarvelin-join --help'\n") << run.err;
+        EXPECT_EQ(run.err.rfind("tarvelin-join: ", 0), 0u) << run.err;
     }
     const CommandRun help = runCommand({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--percent MODE"), std::string::npos);
+}
+
+// The usage error names the argument that could not be used, not a neighbour of it.
+TEST_F(JoinCommandTest, UsageErrorNamesTheArgument) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-o", "OUT3.NC", "-x.NC"}, "tarvelin-join: unknown option -x in -x.NC\n"},
+        {{"-yqz", "-o", "OUT3.NC", "A.NC"}, "tarvelin-join: unknown option -z in -yqz\n"},
+        {{"-o", "OUT3.NC", "--bogus", "A.NC"}, "tarvelin-join: unknown option: --bogus\n"},
+        {{"A.NC", "--output"}, "tarvelin-join: option requires a value: --output\n"},
+        {{"-o", "OUT3.NC", "-p", "7", "A.NC"}, "tarvelin-join: unknown percent mode: 7\n"},
+        {{"-o", "out é.NC", "A.NC"}, "tarvelin-join: a name that Shift-JIS cannot hold: 'out é.NC'\n"},
+        {{"-o", "OUT.NC", "A.NC", "\xF0\x9F\x98\x80.NC"},
+         "tarvelin-join: a name that Shift-JIS cannot hold: '\xF0\x9F\x98\x80.NC'\n"},
+        {{"-o", "OUT.NC", "--front", "é.txt", "A.NC"}, "tarvelin-join: a name that Shift-JIS cannot hold: 'é.txt'\n"},
+        {{"-o", "OUT.NC", "-l", "J.LST", "A.NC"},
+         "tarvelin-join: give either input files or a list file, not both: A.NC\n"},
+    };
+    for (const auto& [args, firstLine] : cases) {
+        const CommandRun run = runCommand(args);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
+        EXPECT_EQ(run.err, firstLine + "Try 'tarvelin-join --help'\n");
+    }
+}
+
+TEST_F(JoinCommandTest, VersionListOnStandardInputAndExitStatus) {
+    const CommandRun version = runCommand({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "tarvelin-join 1.13\n");
+
+    tree.write("A.NC", "O1\r\n");
+    tree.write("B.NC", "O2\r\n");
+    const std::vector<std::string> options = {"-o", tree.host("OUT.NC"), "-p", "none", "--no-front", "--no-end"};
+    struct Case {
+        std::string list;
+        int status;
+        std::string output;
+    };
+    for (const auto& [list, status, output] : std::vector<Case>{
+             {tree.host("B.NC") + "\r\n" + tree.host("A.NC") + "\r\n", 0, "O2\r\nO1\r\n"},
+             {tree.host("A.NC") + "\r\n" + tree.host("GONE.NC") + "\r\n", 3, "O1\r\n"},
+         }) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {"--list", "-"});
+        const CommandRun run = runCommand(args, list);
+        EXPECT_EQ(run.status, status) << run.err;
+        EXPECT_EQ(tree.read("OUT.NC"), output);
+    }
+    const CommandRun raw = runCommand({"-o", tree.host("OUT.NC"), "--no-front", "--no-end", "-p", "none",
+                                       tree.host("A.NC"), "\x95\x5C.NC"});  // not UTF-8: Shift-JIS bytes stand
+    EXPECT_EQ(raw.status, 3) << raw.err;
+}
+
+// A log that cannot be written (a closed pipe, a full disk) stops nothing: the output is whole, and the
+// status and standard error say that the log was lost.
+TEST_F(JoinCommandTest, FailingLogStreamStillFinishesTheJoin) {
+    tree.write("A.NC", "O1\r\n");
+    tree.write("B.NC", "O2\r\n");
+    char arg0[] = "tarvelin-join";
+    std::vector<std::string> args = {
+        "-o", tree.host("OUT.NC"), "-p", "none", "--no-front", "--no-end", tree.host("A.NC"), tree.host("B.NC")};
+    std::vector<char*> argv = {arg0};
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    std::istringstream in;
+    std::ostream out(nullptr);  // a stream whose every write fails
+    std::ostringstream err;
+    const int status = runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
+    EXPECT_EQ(err.str(), "tarvelin-join: the log could not be written to standard output\n");
 }
 
 TEST_F(JoinCommandTest, ReplacementMayBeEmptyAndSplitsAtTheFirstEquals) {

@@ -103,3 +103,32 @@ TEST(DriveTable, SystemDefaultHasHomeAsCAndRootAsZ) {
 
 }  // namespace
 }  // namespace tarvelin::platform
+
+namespace tarvelin::platform {
+namespace {
+
+// Only what is mounted is a volume: an empty folder left under /media gets no letter.
+TEST(RemovableVolumes, AreTheMountsOfTheUsersMediaWithTheirLabels) {
+    const std::string mountInfo =
+        "22 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
+        "40 22 8:17 / /media/op/STICK rw,nosuid - vfat /dev/sdb1 rw\n"
+        "41 22 8:33 / /media/op/My\\040Disk rw,nosuid - exfat /dev/sdc1 rw\n"
+        "42 22 11:0 / /run/media/op/CDROM ro - iso9660 /dev/sr0 ro\n"
+        "43 22 8:49 / /media/other/THEIRS rw - vfat /dev/sdd1 rw\n"
+        "44 40 0:50 / /media/op/STICK/inner rw - tmpfs tmpfs rw\n"
+        "45 22 0:51 / /media/opx rw - tmpfs tmpfs rw\n"
+        "46 22 8:65 / /media/op/STICK rw - vfat /dev/sde1 rw\n";
+    const std::map<std::string, std::string> labels = {{"8:33", "Shop Data"}, {"8:65", "NEW STICK"}};
+    const auto volumes = removableVolumes(mountInfo, "op", labels);
+    ASSERT_EQ(volumes.size(), 3u);
+    EXPECT_EQ(volumes[0].mountPoint, "/media/op/My Disk");
+    EXPECT_EQ(volumes[0].label, "Shop Data");
+    EXPECT_EQ(volumes[1].mountPoint, "/media/op/STICK");  // mounted over: the last mount shows
+    EXPECT_EQ(volumes[1].label, "NEW STICK");
+    EXPECT_EQ(volumes[2].mountPoint, "/run/media/op/CDROM");
+    EXPECT_EQ(volumes[2].label, "CDROM");
+    EXPECT_TRUE(removableVolumes(mountInfo, "", labels).empty());
+}
+
+}  // namespace
+}  // namespace tarvelin::platform
