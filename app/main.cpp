@@ -104,9 +104,10 @@ void bringToFront(QWidget& mainWindow) {
 // the settings are saved; the handler only writes to a pipe that the message loop watches.
 int terminationPipe[2] = {-1, -1};
 
-void onTermination(int) {
+void onTermination(int signal) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(terminationPipe[1], &byte, 1);
+    ::signal(signal, SIG_DFL);  // a second signal ends the program at once
 }
 
 // Catches the signals from the start, so that one that comes while the windows are made is kept in the
@@ -133,8 +134,10 @@ void closeOnTermination(QWidget& mainWindow) {
         char bytes[16];
         while (::read(terminationPipe[0], bytes, sizeof bytes) > 0) {
         }
-        mainWindow.close();
+        // Quit first: the message loops end, and a message box that the close raises (a settings file
+        // that cannot be written) returns at once instead of waiting for an operator who has gone.
         QApplication::quit();
+        mainWindow.close();
     });
 }
 

@@ -57,8 +57,14 @@ std::string desktopEntryText(const Launcher& launcher) {
     text += "Type=Application\n";
     text += "Version=1.0\n";
     text += "Name=" + escapedValue(launcher.name) + "\n";
-    // The Exec value is a string value too: its quoting comes first, then the string escapes.
-    text += "Exec=" + escapedValue(quotedArgument(launcher.target)) + "\n";
+    // The Exec value is a string value too: its quoting comes first, then the string escapes. GLib's
+    // launcher looks for the program before it expands "%%", so it never finds a program whose path holds
+    // "%": such a program is started by /bin/sh, which gets the path as an argument after the expansion.
+    std::string exec = quotedArgument(launcher.target);
+    if (launcher.target.find('%') != std::string::npos) {
+        exec = "/bin/sh -c " + quotedArgument("exec \"$0\"") + " " + exec;
+    }
+    text += "Exec=" + escapedValue(exec) + "\n";
     text += "Path=" + escapedValue(launcher.workingFolder) + "\n";
     text += "Icon=" + escapedValue(launcher.icon) + "\n";
     text += "Terminal=false\n";

@@ -41,8 +41,11 @@ TEST(DesktopEntryText, StartsTheProgramInItsFolderWithItsIcon) {
 TEST(DesktopEntryText, QuotesAndEscapesWhatTheFormatReserves) {
     const std::string text = desktopEntryText(launcherFor("/home/op/NC tools/$x \"a\" 100%\\b`c"));
     // Quoting escapes " ` $ \ with a backslash and doubles %; the value's own escaping then doubles every
-    // backslash.
-    EXPECT_NE(text.find("Exec=\"/home/op/NC tools/\\\\$x \\\\\"a\\\\\" 100%%\\\\\\\\b\\\\`c\"\n"), std::string::npos)
+    // backslash. A path with "%" is started through /bin/sh (GLib looks for the program before it expands
+    // "%%").
+    EXPECT_NE(text.find("Exec=/bin/sh -c \"exec \\\\\"\\\\$0\\\\\"\" \"/home/op/NC tools/\\\\$x \\\\\"a\\\\\" "
+                        "100%%\\\\\\\\b\\\\`c\"\n"),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("Path=/home/op/NC tools\n"), std::string::npos) << text;
     const std::string broken = desktopEntryText({"a\nb", "/x", "/", "/i\tj"});
@@ -85,14 +88,15 @@ TEST(WriteDesktopLauncher, RefusesWhatCannotBeWrittenAndLeavesNothing) {
 }
 
 // Opens a launcher the way a desktop does (GLib's launcher, as GNOME and most file managers use) and
-// checks that it starts its program in its folder. The target is a script in a folder whose name needs
-// quoting.
+// checks that it starts its program in its folder. The target is a script in a folder whose name holds
+// every character that the Exec line must quote or escape: space, quotes, "$", "%", "`" and a backslash.
 TEST(WriteDesktopLauncher, ADesktopStartsTheProgramInItsFolder) {
     if (std::system("command -v gio >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
     }
     test::TempTree tree;
-    const std::string folder = tree.host("NC tools $1");
+    const std::string name = "NC tools $1 %f 50% \"q\" 'a' `b` c\\d";
+    const std::string folder = tree.host(name);
     fs::create_directories(folder);
     const std::string program = folder + "/start me";
     {
@@ -101,7 +105,7 @@ TEST(WriteDesktopLauncher, ADesktopStartsTheProgramInItsFolder) {
     }
     fs::permissions(program, fs::perms::owner_all);
     ASSERT_TRUE(writeDesktopLauncher(tree.root(), "NCﾃﾞｰﾀ結合.desktop", launcherFor(program)));
-    const std::string command = "gio launch '" + tree.host("NCﾃﾞｰﾀ結合.desktop") + "' >/dev/null 2>&1";
+    const std::string command = "gio launch '" + tree.host("NCﾃﾞｰﾀ結合.desktop") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const fs::path started = fs::path(folder) / "started";
     for (int i = 0; i < 100 && !fs::exists(started); ++i) {
@@ -109,7 +113,7 @@ TEST(WriteDesktopLauncher, ADesktopStartsTheProgramInItsFolder) {
     }
     ASSERT_TRUE(fs::exists(started));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the script's one line written
-    EXPECT_EQ(tree.read("NC tools $1/started"), folder + "\n");
+    EXPECT_EQ(tree.read(name + "/started"), folder + "\n");
 }
 
 }  // namespace
