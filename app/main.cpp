@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTranslator>
 
@@ -125,19 +126,29 @@ void catchTermination() {
     }
 }
 
-void closeOnTermination(QWidget& mainWindow) {
+// Set once a signal has come; the main window, once it exists, is closed by it.
+bool terminationRequested = false;
+QPointer<QWidget> windowToClose;
+
+// Watches the pipe from the moment the application exists, so that a signal that comes while a message
+// box of the start-up is open ends that box too.
+void watchTermination(QApplication& app) {
     if (terminationPipe[0] < 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &mainWindow);
-    QObject::connect(notifier, &QSocketNotifier::activated, &mainWindow, [&mainWindow] {
+    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char bytes[16];
         while (::read(terminationPipe[0], bytes, sizeof bytes) > 0) {
         }
-        // Quit first: the message loops end, and a message box that the close raises (a settings file
-        // that cannot be written) returns at once instead of waiting for an operator who has gone.
-        QApplication::quit();
-        mainWindow.close();
+        terminationRequested = true;
+        // End the message loops first (exit, not quit, which only posts a request): a message box that the
+        // close raises (a settings file that cannot be written) then returns at once instead of waiting
+        // for an operator who has gone.
+        QApplication::exit(0);
+        if (windowToClose != nullptr) {
+            windowToClose->close();
+        }
     });
 }
 
@@ -157,6 +168,7 @@ int main(int argc, char** argv) {
     // -geometry, -style, -platform...) do nothing. The QT_* environment variables still apply.
     int qtArgc = argc > 0 ? 1 : 0;
     TApplication app(qtArgc, argv, prompter);
+    watchTermination(app);
     QApplication::setApplicationName(QStringLiteral("Tarvelin"));
     // The menu entry's name (org.tarvelin.Tarvelin.desktop): desktops take the window's icon and name from
     // it.
@@ -184,7 +196,7 @@ int main(int argc, char** argv) {
         viewForm.setPrintForm(&printForm);
         mainForm.setUserForm(&userForm);
         mainForm.setEditForm(&editForm);
-        closeOnTermination(mainForm);
+        windowToClose = &mainForm;
         std::unique_ptr<QSocketNotifier> knocks;
         if (door) {
             knocks = std::make_unique<QSocketNotifier>(door->fd(), QSocketNotifier::Read);
@@ -195,6 +207,10 @@ int main(int argc, char** argv) {
             });
         }
         mainForm.show();
+        if (terminationRequested) {  // a signal came before the message loop: end as it would have
+            mainForm.close();
+            return 0;
+        }
         return QApplication::exec();
     } catch (const platform::FileError& e) {
         ui::showApplicationError(prompter, nullptr, ui::fromAnsi(e.message()));

@@ -32,7 +32,7 @@ done
 # Root runs the programs as "nobody"; anyone else runs them as themselves.
 home=$work/home
 mkdir -p "$home/.config/tarvelin" "$work/run"
-cp "$source"/examples/* "$home/"
+mkdir -p "$home/examples" && cp "$source"/examples/* "$home/examples/"
 run_as=()
 if [ "$(id -u)" -eq 0 ]; then
   command -v setpriv >/dev/null || { echo "SKIP: setpriv is missing"; exit 77; }
@@ -42,21 +42,24 @@ fi
 chmod 700 "$work/run"
 env_for_user=(env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen
               ASAN_OPTIONS=detect_leaks=0 LANG=C.UTF-8)
-as_user() { (cd "$home" && "${run_as[@]}" "${env_for_user[@]}" "$@"); }
+as_user() { (cd "$home" && exec "${run_as[@]}" "${env_for_user[@]}" "$@"); }
 
 # The joiner: its Front.txt and End.txt are the user's, not beside /usr/bin.
 printf '(FRONT OF USER)\r\n' >"$home/.config/tarvelin/Front.txt"
 printf '(END OF USER)\r\n' >"$home/.config/tarvelin/End.txt"
 [ "$(id -u)" -eq 0 ] && chown -R nobody "$home"
-as_user "$root/usr/bin/tarvelin-join" -q -o "$home/JOINED.NC" --list JOB.LST || fail "tarvelin-join exit $?"
-head -c 17 "$home/JOINED.NC" | grep -q "(FRONT OF USER)" || fail "the joined file lacks the user's front data"
+as_user "$root/usr/bin/tarvelin-join" -q -o "$home/JOINED.NC" --list examples/JOB.LST || fail "tarvelin-join exit $?"
+grep -q "(FRONT OF USER)" "$home/JOINED.NC" || fail "the joined file lacks the user's front data"
 grep -q "(END OF USER)" "$home/JOINED.NC" || fail "the joined file lacks the user's end data"
-as_user "$root/usr/bin/tarvelin-join" -q -o "$home/JOINED2.NC" O1001.NC GONE.NC
+as_user "$root/usr/bin/tarvelin-join" -q -o "$home/JOINED2.NC" examples/O1001.NC GONE.NC
 [ $? -eq 3 ] || fail "a missing input did not give exit status 3"
 
 # The program: its settings folder is its own to make; SIGTERM closes the window, which saves.
 rm -rf "$home/.config/tarvelin"
-as_user "$root/usr/bin/tarvelin" & program=$!
+# setpriv and env each hand their process on to the next program, so $! is the program's own.
+cd "$home"
+"${run_as[@]}" "${env_for_user[@]}" "$root/usr/bin/tarvelin" & program=$!
+cd /
 for _ in $(seq 100); do
   [ -S "$work/run/tarvelin.lock.raise" ] && break
   sleep 0.2
