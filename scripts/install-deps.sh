@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, when any is missing.
+# Installs the Debian packages that building, running and testing need, when any is missing. Extra
+# package names given as arguments are installed too (scripts/fuzz.sh asks for clang and libFuzzer).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-ipafont-gothic xvfb xauth x11-apps x11-utils openbox xdotool imagemagick poppler-utils dbus-daemon dbus-bin
   libglib2.0-bin xdg-utils desktop-file-utils appstream dpkg-dev file
+  "$@"
 )
 
 missing=()

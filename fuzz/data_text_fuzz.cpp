@@ -1,0 +1,91 @@
+// The join's text passes against the plain models of fuzz/reference.h.
+//
+// Input: a flags byte, then the text and up to three search/replacement pairs, separated by 0xFF. Flags:
+// bit 0 removes "%" before the pairs in applyEdits; bits 2-7 give the piece size for the streaming
+// line-break normalizer. The texts stay small; edit_blocks_fuzz covers texts longer than the blocks that
+// applyEdits edits one at a time.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/data_text.h"
+
+#include "fuzz/reference.h"
+
+using namespace tarvelin;
+using fuzz::check;
+
+namespace {
+
+void checkLineBreaks(const std::string& text, size_t pieceSize) {
+    const std::string expected = fuzz::refNormalize(text);
+    std::string normalized = text;
+    core::normalizeLineBreaks(normalized);
+    check(normalized == expected, "normalizeLineBreaks");
+
+    core::LineBreakNormalizer streaming;
+    std::string streamed;
+    for (size_t at = 0; at < text.size(); at += pieceSize) {
+        streamed += streaming.feed(std::string_view(text).substr(at, pieceSize));
+    }
+    streamed += streaming.finish();
+    check(streamed == expected, "LineBreakNormalizer");
+
+    const std::string cut = fuzz::refCutAtNul(text);
+    std::string cutText = text;
+    core::cutAtNul(cutText);
+    check(cutText == cut, "cutAtNul");
+    const bool regular = fuzz::refNormalize(cut) == cut;
+    check(core::regularTextSize(text) == (regular ? cut.size() : std::string_view::npos), "regularTextSize");
+
+    check(core::readLinePieces(text) == fuzz::refReadLinePieces(text), "readLinePieces");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const fuzz::Fields input(data, size);
+    std::string text = input.field(0);
+    const bool removeFirst = (input.flags & 1) != 0;
+    std::vector<fuzz::RefPair> refPairs;
+    std::vector<core::ReplacementPair> pairs;
+    for (size_t k = 0; k < 3; ++k) {
+        // A replacement at most 8 bytes longer than its search string keeps the text's growth bounded.
+        const std::string search = input.field(1 + 2 * k);
+        refPairs.push_back({search, input.field(2 + 2 * k).substr(0, search.size() + 8)});
+    }
+    for (const auto& pair : refPairs) {
+        pairs.push_back({pair.search, pair.replacement});
+    }
+
+    checkLineBreaks(text, 1 + (input.flags >> 2));
+
+    std::string withoutPercent = text;
+    core::removePercent(withoutPercent);
+    check(withoutPercent == fuzz::refRemovePercent(text), "removePercent");
+    std::string appended = "x";
+    core::appendWithoutPercent(appended, text);
+    check(appended == "x" + fuzz::refRemovePercent(text), "appendWithoutPercent");
+
+    for (const auto& pair : refPairs) {
+        size_t expectedCount = 0;
+        const std::string expected = fuzz::refReplace(text, pair.search, pair.replacement, &expectedCount);
+        std::string replaced = text;
+        const size_t count = core::replaceIgnoringCase(replaced, pair.search, pair.replacement);
+        check(replaced == expected, "replaceIgnoringCase text");
+        check(count == expectedCount, "replaceIgnoringCase count");
+    }
+
+    std::string edited = text;
+    core::applyEdits(edited, removeFirst, pairs);
+    check(edited == fuzz::refEdits(text, removeFirst, refPairs), "applyEdits");
+
+    const std::string prefix = input.field(1);
+    const std::string suffix = input.field(2);
+    std::string framed = edited;
+    core::frameText(framed, prefix, suffix);
+    check(framed == prefix + edited + suffix, "frameText");
+    check(core::backMarkFor(edited) == fuzz::refBackMark(edited), "backMarkFor");
+    return 0;
+}

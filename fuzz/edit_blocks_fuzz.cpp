@@ -1,0 +1,49 @@
+// applyEdits on texts longer than the blocks it edits one at a time (256 KiB), so that block edges fall
+// inside the text, against the plain models of fuzz/reference.h. A run takes some tens of milliseconds.
+//
+// Input: a flags byte, then a text and up to three search/replacement pairs, separated by 0xFF. The text
+// is repeated to past 300 KiB; bit 0 of the flags removes "%" before the pairs.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/data_text.h"
+
+#include "fuzz/reference.h"
+
+using namespace tarvelin;
+
+namespace {
+
+constexpr size_t kRepeatedSize = size_t{300} << 10;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const fuzz::Fields input(data, size);
+    const std::string once = input.field(0);
+    if (once.empty()) {
+        return 0;
+    }
+    std::string text;
+    text.reserve(kRepeatedSize + once.size());
+    while (text.size() < kRepeatedSize) {
+        text += once;
+    }
+    std::vector<fuzz::RefPair> refPairs;
+    std::vector<core::ReplacementPair> pairs;
+    for (size_t k = 0; k < 3; ++k) {
+        // A replacement at most 8 bytes longer than its search string keeps the text's growth bounded.
+        const std::string search = input.field(1 + 2 * k);
+        refPairs.push_back({search, input.field(2 + 2 * k).substr(0, search.size() + 8)});
+    }
+    for (const auto& pair : refPairs) {
+        pairs.push_back({pair.search, pair.replacement});
+    }
+    const bool removeFirst = (input.flags & 1) != 0;
+    std::string edited = text;
+    core::applyEdits(edited, removeFirst, pairs);
+    fuzz::check(edited == fuzz::refEdits(text, removeFirst, refPairs), "applyEdits on blocks");
+    return 0;
+}
