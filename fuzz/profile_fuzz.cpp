@@ -56,15 +56,6 @@ bool survivesUtf8(std::string_view cp932) {
     return platform::tryCp932ToUtf8(cp932, utf8) && platform::tryUtf8ToCp932(utf8, back) && back == cp932;
 }
 
-// A known fault, left out of the runs until it is mended unless TARVELIN_FUZZ_KNOWN_FAULTS is set:
-// a key written into the nameless section (an empty section name) of a file that starts with a UTF-8
-// byte-order mark goes before the mark, so that the file no longer reads as UTF-8 and its first section
-// header is lost. fuzz/known/profile_nameless_section_utf8 reproduces it.
-bool knownFault(const std::string& file, std::string_view section) {
-    static const bool reproduce = std::getenv("TARVELIN_FUZZ_KNOWN_FAULTS") != nullptr;
-    return !reproduce && trimmed(section).empty() && file.compare(0, 3, "\xEF\xBB\xBF") == 0;
-}
-
 // Whether a key written as (section, key) can be found again by those names: one line each, a section
 // name whose closing bracket is not taken as the second byte of a character, a named key that is no
 // section header and holds no "=".
@@ -72,7 +63,7 @@ bool writable(const std::string& file, std::string_view section, std::string_vie
     section = trimmed(section);
     key = trimmed(key);
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) || key.empty() || key.front() == '[' ||
-        key.find('=') != std::string_view::npos || knownFault(file, section)) {
+        key.find('=') != std::string_view::npos) {
         return false;
     }
     if (section.empty() && key.substr(0, 3) == "\xEF\xBB\xBF") {

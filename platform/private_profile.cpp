@@ -250,8 +250,14 @@ bool Profile::set(std::string_view section, std::string_view key, std::string_vi
     if (insertAt > 0 && lines_[insertAt - 1].ending.empty()) {
         lines_[insertAt - 1].ending = eol;
     }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  parseLine(encode(std::string(key) + "=" + std::string(value)), eol, utf8_));
+    Line added = parseLine(encode(std::string(key) + "=" + std::string(value)), eol, utf8_);
+    if (insertAt == 0 && utf8_ && !lines_.empty()) {
+        // A new first line of the nameless section takes the byte-order mark over, so that the file still
+        // reads as UTF-8 and the line that had it keeps its meaning.
+        lines_.front().raw.erase(0, kUtf8Bom.size());
+        added.raw.insert(0, kUtf8Bom);
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(added));
     return true;
 }
 

@@ -1,6 +1,10 @@
 #include "platform/file_replacement.h"
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <random>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +123,33 @@ TEST(FileReplacement, LeftoversOfEndedWritersGoAndLinksAreNotFollowed) {
     EXPECT_FALSE(tree.exists(dead));
     EXPECT_FALSE(tree.exists(".JOB.LST.tarvelin-new"));
     EXPECT_TRUE(tree.exists(live));
+}
+
+// Every whole-file save (list files, front and end data, the launcher, the settings file) is whole when
+// the program is killed at any moment of it: the old content or the new, never a mix or a cut file.
+TEST(FileReplacement, KillingASaveLeavesTheOldOrTheNewContent) {
+    test::TempTree tree;
+    const std::string a(300000, 'a');
+    const std::string b = std::string(200000, 'b') + "\r\n";
+    tree.write("JOB.LST", a);
+    std::mt19937 random(3);
+    for (int round = 0; round < 30; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                replaceFileContents("C:\\JOB.LST", b);
+                replaceFileContents("C:\\JOB.LST", a);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200 + random() % 20000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string bytes = tree.read("JOB.LST");
+        ASSERT_TRUE(bytes == a || bytes == b) << "a broken file of " << bytes.size() << " bytes";
+    }
+    ASSERT_TRUE(replaceFileContents("C:\\JOB.LST", b));
+    EXPECT_EQ(entriesIn(tree.root()), 1u);  // the killed saves' new files are gone
 }
 
 TEST(FileReplacement, UncommittedReplacementLeavesTheOldFile) {

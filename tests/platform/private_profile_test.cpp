@@ -65,6 +65,15 @@ TEST(PrivateProfile, SameValueLeavesTheFileAlone) {
     EXPECT_EQ(tree.read("T.INI"), "[A]\na = 1\n");
 }
 
+// A key written before the first header of a UTF-8 file must not push the byte-order mark off the start:
+// the file would no longer read as UTF-8 and its first header would be lost.
+TEST(PrivateProfile, NamelessSectionOfAUtf8FileKeepsTheMarkFirst) {
+    Profile profile("\xEF\xBB\xBF[A]\r\nx=1\r\n");
+    ASSERT_TRUE(profile.set("", "k", "v"));
+    EXPECT_EQ(profile.bytes(), "\xEF\xBB\xBFk=v\r\n[A]\r\nx=1\r\n");
+    EXPECT_EQ(Profile(profile.bytes()).rawValue("A", "x"), "1");
+}
+
 TEST(PrivateProfile, ShiftJisNamesAndValuesWithTrailBytesThatLookLikeBrackets) {
     test::TempTree tree;
     const std::string section = utf8ToCp932("表ゾ");  // "ゾ" ends with the byte of "]"
