@@ -11,7 +11,6 @@
 #include <QScrollBar>
 #include <QTextDocument>
 
-#include "core/data_text.h"
 #include "platform/mbcs.h"
 #include "ui/ansi_text.h"
 
@@ -82,14 +81,12 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 void TextPane::setTextView(std::string_view text) {
     owned_.clear();
     owned_.shrink_to_fit();
-    text_ = text;
-    indexLines(text_);
+    indexLines(text);
 }
 
 void TextPane::setText(std::string text) {
     owned_ = std::move(text);
-    text_ = owned_;
-    indexLines(text_);
+    indexLines(owned_);
 }
 
 void TextPane::clear() {
@@ -97,11 +94,7 @@ void TextPane::clear() {
 }
 
 void TextPane::indexLines(std::string_view text) {
-    edited_ = false;
-    editedLines_.clear();
-    lines_.clear();
-    lines_.shrink_to_fit();
-    index_ = core::LineIndex(text);
+    lines_ = core::EditedText(text);
     widest_ = 0;
     caret_ = anchor_ = {};
     preferredCell_ = 0;
@@ -112,36 +105,8 @@ void TextPane::indexLines(std::string_view text) {
     emit textChanged();
 }
 
-std::string_view TextPane::lineText(size_t line) const {
-    if (!edited_) {
-        const core::LineSpan span = index_.line(line);
-        return text_.substr(span.offset, span.length);
-    }
-    const Line& l = lines_[line];
-    return isEdited(l) ? std::string_view(editedLines_[l.offset & ~kEdited]) : text_.substr(l.offset, l.length);
-}
-
-void TextPane::listAllLines() {
-    lines_ = core::splitLines(text_);
-    // A text that ends with a line break (or is empty) has an empty last line, as the index has.
-    if (text_.empty() || text_.back() == '\n' || text_.back() == '\r') {
-        lines_.push_back({text_.size(), 0});
-    }
-    edited_ = true;
-}
-
 std::string TextPane::text() const {
-    if (!edited_) {
-        return std::string(text_);
-    }
-    std::string whole;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        if (i > 0) {
-            whole += "\r\n";
-        }
-        whole += lineText(i);
-    }
-    return whole;
+    return lines_.text();
 }
 
 bool TextPane::isEmpty() const {
@@ -394,69 +359,14 @@ std::string TextPane::selectedText() const {
     return text;
 }
 
-std::string& TextPane::editableLine(size_t line) {
-    if (!edited_) {
-        listAllLines();
-    }
-    Line& l = lines_[line];
-    if (!isEdited(l)) {
-        editedLines_.emplace_back(text_.substr(l.offset, l.length));
-        l.offset = kEdited | (editedLines_.size() - 1);
-    }
-    return editedLines_[l.offset & ~kEdited];
-}
-
-void TextPane::replaceLine(size_t line, std::string text) {
-    widest_ = std::max(widest_, text.size());
-    std::string& target = editableLine(line);  // lists all lines at the first edit
-    lines_[line].length = text.size();
-    target = std::move(text);
-}
-
-void TextPane::deleteRange(Position from, Position to) {
-    if (from == to) {
-        return;
-    }
-    std::string joined(lineText(from.line).substr(0, from.offset));
-    joined += lineText(to.line).substr(to.offset);
-    replaceLine(from.line, std::move(joined));
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from.line) + 1,
-                 lines_.begin() + static_cast<std::ptrdiff_t>(to.line) + 1);
-    moveCaret(from, false);
-}
-
 void TextPane::insertText(std::string_view text) {
-    deleteRange(selectionStart(), selectionEnd());
-    const std::vector<core::LineSpan> spans = core::splitLines(text);
-    std::vector<std::string_view> parts;
-    for (const auto& span : spans) {
-        parts.push_back(text.substr(span.offset, span.length));
+    const Position from = selectionStart();
+    const Position end = lines_.replace(from, selectionEnd(), text);
+    // The scroll range follows the longest line seen so far.
+    for (size_t line = from.line; line <= end.line; ++line) {
+        widest_ = std::max(widest_, lineText(line).size());
     }
-    if (parts.empty() || (!text.empty() && (text.back() == '\n' || text.back() == '\r'))) {
-        parts.emplace_back();
-    }
-    const std::string_view current = lineText(caret_.line);
-    const std::string tail(current.substr(caret_.offset));
-    std::string firstLine(current.substr(0, caret_.offset));
-    firstLine += parts.front();
-    if (parts.size() == 1) {
-        const size_t caretOffset = firstLine.size();
-        firstLine += tail;
-        replaceLine(caret_.line, std::move(firstLine));
-        moveCaret({caret_.line, caretOffset}, false);
-    } else {
-        replaceLine(caret_.line, std::move(firstLine));
-        std::vector<Line> added(parts.size() - 1);
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(caret_.line) + 1, added.begin(), added.end());
-        for (size_t i = 1; i < parts.size(); ++i) {
-            std::string lineText(parts[i]);
-            if (i + 1 == parts.size()) {
-                lineText += tail;
-            }
-            replaceLine(caret_.line + i, std::move(lineText));
-        }
-        moveCaret({caret_.line + parts.size() - 1, parts.back().size()}, false);
-    }
+    moveCaret(end, false);
     updateScrollBars();
     viewport()->update();
     emit textChanged();

@@ -7,13 +7,13 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 
-#include "core/data_text.h"
-#include "core/line_index.h"
+#include "core/edited_text.h"
 
 // A plain-text pane for texts of hundreds of megabytes: the join window's data pane. It shows a code page
 // 932 text in a fixed-pitch font without word wrap, reading the text where it lies (no copy, no conversion
 // of the whole) and drawing only the lines in view, so that a large joined program shows at once and its
-// last line is a scroll away. The operator can edit it; the edits stay in the pane.
+// last line is a scroll away. The operator can edit it; the edits stay in the pane, beside the text given,
+// so that an edit costs what it changes.
 //
 // A half-width character takes one cell and a double-byte character two; a tab goes to the next multiple of
 // eight cells. Bytes that are not Shift-JIS show as a replacement mark and stay as they are in text().
@@ -24,12 +24,7 @@ class TextPane : public QAbstractScrollArea {
 
 public:
     // A place in the text: a line and a byte offset in it (always the start of a character).
-    struct Position {
-        size_t line = 0;
-        size_t offset = 0;
-        bool operator==(const Position&) const = default;
-        auto operator<=>(const Position&) const = default;
-    };
+    using Position = core::TextPosition;
 
     explicit TextPane(QWidget* parent = nullptr);
 
@@ -42,8 +37,8 @@ public:
     // The pane's whole text: the text it was given, with the operator's edits; lines joined by CR LF.
     std::string text() const;
     bool isEmpty() const;
-    size_t lineCount() const { return edited_ ? lines_.size() : index_.lineCount(); }
-    std::string_view lineText(size_t line) const;
+    size_t lineCount() const { return lines_.lineCount(); }
+    std::string_view lineText(size_t line) const { return lines_.line(line); }
 
     Position caret() const { return caret_; }
     // Moves the caret; with keepAnchor the selection stretches to it. The view follows the caret.
@@ -73,20 +68,10 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // A line of the text: where it lies in the text given or, for an edited line, kEdited and the index of its
-    // copy in editedLines_.
-    using Line = core::LineSpan;
-    static constexpr size_t kEdited = size_t{1} << 63;
-    static bool isEdited(const Line& line) { return (line.offset & kEdited) != 0; }
-
     void indexLines(std::string_view text);
-    void listAllLines();
     void updateMetrics();
     void updateScrollBars();
     void ensureCaretVisible();
-    std::string& editableLine(size_t line);
-    void replaceLine(size_t line, std::string text);
-    void deleteRange(Position from, Position to);
     Position selectionStart() const { return std::min(anchor_, caret_); }
     Position selectionEnd() const { return std::max(anchor_, caret_); }
     bool hasSelection() const { return anchor_ != caret_; }
@@ -100,13 +85,9 @@ private:
     void moveCaret(Position position, bool keepAnchor, bool keepColumn = false);
     void paintLine(QPainter& painter, size_t line, int y);
 
-    std::string owned_;      // the text, when the pane keeps a copy
-    std::string_view text_;  // the text given
-    // Until the first edit the lines are found through a sparse index; the first edit lists them all.
-    core::LineIndex index_;
-    bool edited_ = false;
-    std::vector<Line> lines_;
-    std::vector<std::string> editedLines_;
+    std::string owned_;  // the text, when the pane keeps a copy
+    // The lines: the text given, read through a sparse index, and the edited lines beside it.
+    core::EditedText lines_;
     size_t widest_ = 0;  // the longest line seen, in bytes, which bounds its width in cells
 
     Position caret_;

@@ -144,6 +144,22 @@ private slots:
         QVERIFY(static_cast<size_t>(pane.verticalScrollBar()->value()) + 40 > pane.lineCount());
         QCOMPARE(pane.lineText(pane.lineCount() - 2), std::string_view(line.data(), line.size() - 2));
         QVERIFY(pane.text() == text);
+
+        // An edit in the middle keeps the lines around it where they lie in the text given.
+        const size_t middle = pane.lineCount() / 2;
+        pane.setCaret({middle, 4});
+        QTest::keyClicks(&pane, "X");
+        QTest::keyClick(&pane, Qt::Key_Return);
+        QCOMPARE(pane.lineCount(), text.size() / line.size() + 2);
+        QCOMPARE(pane.lineText(middle), std::string_view("N10 X"));
+        QCOMPARE(pane.lineText(middle + 1), std::string_view(line.data() + 4, line.size() - 6));
+        for (const size_t untouched : {middle - 1, middle + 2, pane.lineCount() - 2}) {
+            QVERIFY(pane.lineText(untouched).data() >= text.data());
+            QVERIFY(pane.lineText(untouched).data() < text.data() + text.size());
+        }
+        std::string edited = text;
+        edited.insert(middle * line.size() + 4, "X\r\n");
+        QVERIFY(pane.text() == edited);
     }
 };
 
