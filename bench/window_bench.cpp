@@ -1,7 +1,8 @@
 // The join window benchmark: joins large NC programs through the real windows, offscreen, from "開始" to
 // the data page showing the result, and in the same run times the join engine alone on the same files.
 // Prints the medians and their ratio, the longest time the window went without handling events, the time
-// to bring the data page's last line into view, and the peak memory against the joined size.
+// to bring the data page's last line into view, the first key typed into the data page against a further
+// key (time and the growth of peak memory), and the peak memory against the joined size.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -70,6 +71,45 @@ double seconds(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
+double peakRssMb() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+}
+
+// A figure of /proc/self/status in megabytes ("VmRSS:" resident now, "VmHWM:" its peak).
+double statusMb(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field, 0) == 0) {
+            return std::stod(line.substr(field.size())) / 1024;
+        }
+    }
+    return 0;
+}
+
+// Starts the resident peak afresh from the memory resident now; false where the system does not allow it.
+bool resetPeakMemory() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.close();
+    return clear.good();
+}
+
+// Types one character into a widget as the operator does, and waits until it is drawn.
+void typeKey(QWidget* widget, char key) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A + (key - 'A'), Qt::NoModifier, QString(QLatin1Char(key)));
+    QApplication::sendEvent(widget, &press);
+    widget->repaint();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +164,12 @@ int main(int argc, char** argv) {
     std::vector<double> windowTimes;
     double longestFreeze = 0;
     double toLastLine = 0;
+    std::vector<double> firstKeyTimes;
+    std::vector<double> firstKeyCpu;
+    std::vector<double> furtherKeyTimes;
+    double firstKeyMemory = 0;  // the largest growth of peak resident memory over the first key, in MB
+    bool peakReset = true;
+    double peakBeforeResets = 0;  // resetting the peak resets the process's own peak too
     const auto runEngine = [&] {
         fs::remove(folder + "/ENGINE.NC");
         QuietHost host;
@@ -175,6 +221,24 @@ int main(int argc, char** argv) {
         viewForm.RichEdit2->repaint();
         toLastLine = std::max(toLastLine, seconds(scroll));
 
+        // The first key typed into the joined text, in its middle line, then a further key beside it.
+        ui::TextPane* pane = viewForm.RichEdit2;
+        pane->setCaret({pane->lineCount() / 2, 0});
+        pane->repaint();
+        const double residentBefore = statusMb("VmRSS:");
+        peakBeforeResets = std::max(peakBeforeResets, peakRssMb());
+        peakReset = resetPeakMemory() && peakReset;
+        const double cpuBefore = cpuSeconds();
+        QElapsedTimer key;
+        key.start();
+        typeKey(pane, 'X');
+        firstKeyTimes.push_back(seconds(key));
+        firstKeyCpu.push_back(cpuSeconds() - cpuBefore);
+        firstKeyMemory = std::max(firstKeyMemory, statusMb(peakReset ? "VmHWM:" : "VmRSS:") - residentBefore);
+        key.restart();
+        typeKey(pane, 'Y');
+        furtherKeyTimes.push_back(seconds(key));
+
         // "戻る" empties the panes and the join list; the operator opens the window again for the next join.
         viewForm.Button4->click();
         viewForm.show();
@@ -189,19 +253,25 @@ int main(int argc, char** argv) {
             runWindow();
             runEngine();
         }
-        std::printf("round %d: engine %.3f s, window %.3f s, longest freeze %.3f s\n", round + 1, engineTimes.back(),
-                    windowTimes.back(), freeze);
+        std::printf("round %d: engine %.3f s, window %.3f s, longest freeze %.3f s, first key %.4f s\n", round + 1,
+                    engineTimes.back(), windowTimes.back(), freeze, firstKeyTimes.back());
     }
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
     const double joinedMb = static_cast<double>(fs::file_size(folder + "/WINDOW.NC")) / (1 << 20);
-    const double peakMb = static_cast<double>(usage.ru_maxrss) / 1024;
+    const double peakMb = std::max(peakRssMb(), peakBeforeResets);
     std::printf("\n%d files of %llu MB, %.1f MB joined, %d rounds\n", files, static_cast<unsigned long long>(megabytes),
                 joinedMb, rounds);
     std::printf("median  engine %.3f s   window %.3f s   window / engine = %.2f\n", median(engineTimes),
                 median(windowTimes), median(windowTimes) / median(engineTimes));
     std::printf("longest time without handling events: %.3f s\n", longestFreeze);
     std::printf("to the data page's last line: %.4f s\n", toLastLine);
+    std::printf(
+        "first key typed into the data page: median %.4f s (CPU %.4f s), a further key %.4f s: "
+        "first / further = %.1f\n",
+        median(firstKeyTimes), median(firstKeyCpu), median(furtherKeyTimes),
+        median(firstKeyTimes) / std::max(median(furtherKeyTimes), 1e-6));
+    std::printf("%s growth over the first key: at most %.2f MB = %.5f x the joined size\n",
+                peakReset ? "peak memory" : "resident memory (the peak cannot be reset here)", firstKeyMemory,
+                firstKeyMemory / joinedMb);
     std::printf("peak memory %.1f MB = %.2f x the joined size\n", peakMb, peakMb / joinedMb);
     fs::remove_all(folder);
     return 0;
