@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/data_text.h"
+#include "platform/memory.h"
 
 namespace tarvelin::core {
 namespace {
@@ -22,6 +23,9 @@ std::vector<std::string_view> linesOf(std::string_view text) {
 
 // The given text is joined in slices, so that a normalizing copy stays small.
 constexpr size_t kSlice = size_t{8} << 20;
+
+// Room left in a line copied for an edit, for the keys typed next.
+constexpr size_t kRoom = 64;
 
 }  // namespace
 
@@ -127,18 +131,34 @@ TextPosition EditedText::replace(TextPosition from, TextPosition to, std::string
     const std::string inserted(text);
     const std::vector<std::string_view> parts = linesOf(inserted);
     if (from.line == to.line && parts.size() == 1) {
-        // Within one line: the line gets a copy of its own once, then is edited in place.
-        if (pieces_[locate(from.line).first].count != 0) {
-            replaceLines(from.line, 1, {std::string(line(from.line))});
-        }
+        // Within one line: a line of the given text is copied once, edited on the way; a line of its own is
+        // edited in place.
+        const std::string_view part = parts.front();
         const auto [p, k] = locate(from.line);
-        pieces_[p].own[k].replace(from.offset, to.offset - from.offset, parts.front());
-        return {from.line, from.offset + parts.front().size()};
+        if (pieces_[p].count != 0) {
+            const std::string_view given = line(from.line);
+            std::string edited;
+            platform::reserveLarge(edited, given.size() - (to.offset - from.offset) + part.size() + kRoom);
+            edited.append(given.substr(0, from.offset)).append(part).append(given.substr(to.offset));
+            std::vector<std::string> lines(1);  // not from a list, which would copy the line again
+            lines.front() = std::move(edited);
+            replaceLines(from.line, 1, std::move(lines));
+        } else {
+            pieces_[p].own[k].replace(from.offset, to.offset - from.offset, part);
+        }
+        return {from.line, from.offset + part.size()};
     }
-    std::vector<std::string> lines(parts.begin(), parts.end());
-    lines.front().insert(0, line(from.line).substr(0, from.offset));
+    const std::string_view head = line(from.line).substr(0, from.offset);
+    const std::string_view tail = line(to.line).substr(to.offset);
+    std::vector<std::string> lines(parts.size());
+    platform::reserveLarge(lines.front(), head.size() + parts.front().size() + kRoom);
+    lines.front().append(head).append(parts.front());
+    for (size_t i = 1; i < parts.size(); ++i) {
+        lines[i] = parts[i];
+    }
     const TextPosition end{from.line + parts.size() - 1, lines.back().size()};
-    lines.back().append(line(to.line).substr(to.offset));
+    platform::reserveLarge(lines.back(), lines.back().size() + tail.size() + kRoom);
+    lines.back().append(tail);
     replaceLines(from.line, to.line - from.line + 1, std::move(lines));
     return end;
 }
@@ -161,7 +181,7 @@ std::string EditedText::text() const {
         }
     }
     std::string whole;
-    whole.reserve(size + 2 * pieces_.size());
+    platform::reserveLarge(whole, size + 2 * pieces_.size());
     for (const Piece& piece : pieces_) {
         if (&piece != &pieces_.front()) {
             whole += "\r\n";

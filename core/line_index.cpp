@@ -1,5 +1,6 @@
 #include "core/line_index.h"
 
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -11,6 +12,7 @@ namespace tarvelin::core {
 namespace {
 
 constexpr size_t kTwoThreadsFrom = size_t{16} << 20;
+constexpr size_t kMaxWindow = size_t{1} << 20;
 
 #if defined(__SSE2__)
 uint64_t maskOf(const char* p, __m128i value) {
@@ -105,17 +107,32 @@ LineIndex::LineIndex(std::string_view text) : text_(text) {
 }
 
 size_t LineIndex::lineEnd(size_t offset, size_t& length) const {
-    const size_t breakAt = text_.find_first_of("\r\n", offset);
-    if (breakAt == std::string_view::npos) {
-        length = text_.size() - offset;
-        return text_.size() + 1;
+    // Looks for the first LF and then for a CR before it, in windows that grow as the line goes on: short
+    // lines cost little, a line of hundreds of megabytes is read at memory speed, and a text broken by lone
+    // CRs is not searched to its end for an LF at every line.
+    const char* p = text_.data();
+    size_t window = 256;
+    for (size_t at = std::min(offset, text_.size()); at < text_.size();
+         at += window, window = std::min(window * 2, kMaxWindow)) {
+        const size_t size = std::min(window, text_.size() - at);
+        const auto* lf = static_cast<const char*>(std::memchr(p + at, '\n', size));
+        const size_t beforeLf = lf == nullptr ? size : static_cast<size_t>(lf - (p + at));
+        const auto* cr = static_cast<const char*>(std::memchr(p + at, '\r', beforeLf));
+        if (cr != nullptr || lf != nullptr) {
+            const size_t breakAt = at + (cr != nullptr ? static_cast<size_t>(cr - (p + at)) : beforeLf);
+            length = breakAt - offset;
+            return breakAt + (text_.compare(breakAt, 2, "\r\n") == 0 ? 2 : 1);
+        }
     }
-    length = breakAt - offset;
-    return breakAt + (text_.compare(breakAt, 2, "\r\n") == 0 ? 2 : 1);
+    length = text_.size() - std::min(offset, text_.size());
+    return text_.size() + 1;
 }
 
 LineSpan LineIndex::line(size_t index) const {
     index = std::min(index, count_ - 1);
+    if (index == cachedLine_ && cachedLength_ != kUnknown) {
+        return {cachedOffset_, cachedLength_};
+    }
     size_t line = 0;
     size_t offset = 0;
     if (cachedLine_ <= index && index - cachedLine_ < kStep) {
@@ -141,7 +158,8 @@ LineSpan LineIndex::line(size_t index) const {
     }
     cachedLine_ = line;
     cachedOffset_ = offset;
-    return {offset, std::min(length, text_.size() - std::min(offset, text_.size()))};
+    cachedLength_ = std::min(length, text_.size() - std::min(offset, text_.size()));
+    return {cachedOffset_, cachedLength_};
 }
 
 }  // namespace tarvelin::core

@@ -39,9 +39,12 @@ private:
     std::string_view text_;
     size_t count_ = 1;
     std::vector<Segment> segments_;
-    // The last line found, to go on from when lines are asked for in order.
+    // The last line found, to go on from when lines are asked for in order, and to give again at once when
+    // it is asked for again (a line can be hundreds of megabytes long).
+    static constexpr size_t kUnknown = ~size_t{0};
     mutable size_t cachedLine_ = 0;
     mutable size_t cachedOffset_ = 0;
+    mutable size_t cachedLength_ = kUnknown;
 };
 
 }  // namespace tarvelin::core
