@@ -2,7 +2,8 @@
 // the data page showing the result, and in the same run times the join engine alone on the same files.
 // Prints the medians and their ratio, the longest time the window went without handling events, the time
 // to bring the data page's last line into view, the first key typed into the data page against a further
-// key (time and the growth of peak memory), and the peak memory against the joined size.
+// key (time and the growth of peak memory), the same in a line of 100 MB, and the peak memory against the
+// joined size.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -256,6 +257,21 @@ int main(int argc, char** argv) {
         std::printf("round %d: engine %.3f s, window %.3f s, longest freeze %.3f s, first key %.4f s\n", round + 1,
                     engineTimes.back(), windowTimes.back(), freeze, firstKeyTimes.back());
     }
+    // The same on a text of one line of 100 MB: the line is copied once, then edited in place.
+    std::string oneLine(size_t{100} << 20, 'G');
+    ui::TextPane* pane = viewForm.RichEdit2;
+    pane->setTextView(oneLine);
+    pane->setCaret({0, oneLine.size() / 2});
+    pane->repaint();
+    QElapsedTimer key;
+    key.start();
+    typeKey(pane, 'X');
+    const double longLineFirst = seconds(key);
+    key.restart();
+    typeKey(pane, 'Y');
+    const double longLineFurther = seconds(key);
+    pane->clear();
+
     const double joinedMb = static_cast<double>(fs::file_size(folder + "/WINDOW.NC")) / (1 << 20);
     const double peakMb = std::max(peakRssMb(), peakBeforeResets);
     std::printf("\n%d files of %llu MB, %.1f MB joined, %d rounds\n", files, static_cast<unsigned long long>(megabytes),
@@ -272,6 +288,8 @@ int main(int argc, char** argv) {
     std::printf("%s growth over the first key: at most %.2f MB = %.5f x the joined size\n",
                 peakReset ? "peak memory" : "resident memory (the peak cannot be reset here)", firstKeyMemory,
                 firstKeyMemory / joinedMb);
+    std::printf("first key typed into one line of 100 MB: %.4f s, a further key %.4f s\n", longLineFirst,
+                longLineFurther);
     std::printf("peak memory %.1f MB = %.2f x the joined size\n", peakMb, peakMb / joinedMb);
     fs::remove_all(folder);
     return 0;
