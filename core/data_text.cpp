@@ -567,24 +567,6 @@ std::vector<LineSpan> splitLines(std::string_view text) {
     return lines;
 }
 
-size_t regularTextSize(std::string_view bytes) {
-    // Each half is checked on its own: the first ends with a line feed, so no pair spans the two.
-    const size_t split = splitPoint(bytes);
-    const std::string_view first = bytes.substr(0, split);
-    const std::string_view second = bytes.substr(split);
-    size_t firstAt = 0;
-    size_t secondAt = 0;
-    if (second.empty()) {
-        firstAt = findIrregularBreak(first, 0, true);
-    } else {
-        bothAtOnce([&] { firstAt = findIrregularBreak(first, 0, true); },
-                   [&] { secondAt = findIrregularBreak(second, 0, true); });
-    }
-    // The first NUL or irregular break decides: a NUL ends a regular text, a break makes it irregular.
-    const size_t at = firstAt < first.size() ? firstAt : split + secondAt;
-    return at < bytes.size() && bytes[at] != '\0' ? std::string_view::npos : at;
-}
-
 void cutAtNul(EditableText& text) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
         text.resize(static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
@@ -664,16 +646,6 @@ std::string_view LineBreakNormalizer::finish() {
 
 void removePercent(EditableText& text) {
     compactInPlace(text, removePercentIn);
-}
-
-void appendWithoutPercent(std::string& out, std::string_view text) {
-    while (!text.empty()) {
-        const void* hit = std::memchr(text.data(), '%', text.size());
-        const size_t next =
-            hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
-        out.append(text.data(), next);
-        text.remove_prefix(std::min(next + 1, text.size()));
-    }
 }
 
 size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::string_view replacement) {
@@ -777,27 +749,6 @@ std::string_view backMarkFor(std::string_view textEnd) {
     return textEnd.empty() || endsWithBreak ? "%\r\n" : "\r\n%";
 }
 
-void frameText(EditableText& text, std::string_view prefix, std::string_view suffix) {
-    const size_t oldSize = text.size();
-    const size_t shift = prefix.size();
-    text.resize(oldSize + shift + suffix.size());
-    char* data = text.data();
-    const size_t half = oldSize / 2;
-    if (shift > 0 && oldSize >= kTwoThreadsFrom && shift < half) {
-        // The two halves move up at once. The first half's new place covers the start of the second half,
-        // which is kept aside first and put back after the rest of the second half has moved.
-        const std::string kept(data + half, shift);
-        bothAtOnce([&] { std::memmove(data + shift, data, half); },
-                   [&] {
-                       std::memmove(data + half + 2 * shift, data + half + shift, oldSize - half - shift);
-                       std::memcpy(data + half + shift, kept.data(), shift);
-                   });
-    } else if (shift > 0) {
-        std::memmove(data + shift, data, oldSize);
-    }
-    std::memcpy(data, prefix.data(), shift);
-    std::memcpy(data + shift + oldSize, suffix.data(), suffix.size());
-}
 
 std::string readLinePieces(std::string_view bytes) {
     // Text mode: CR LF reads as one LF.

@@ -58,8 +58,6 @@ private:
 
 // Removes every "%" byte. No "%" can be the trail byte of a double-byte character.
 void removePercent(EditableText& text);
-// Appends `text` to `out` without its "%" bytes.
-void appendWithoutPercent(std::string& out, std::string_view text);
 
 // Replaces every occurrence of `search` in `text` by `replacement` and returns how many there were.
 // Letter case is ignored (single-byte a..z match A..Z; double-byte characters match exactly); matches are
@@ -84,9 +82,6 @@ void applyEdits(EditableText& text, bool removePercentFirst, const std::vector<R
 inline constexpr std::string_view kFrontMark = "%\r\n";
 std::string_view backMarkFor(std::string_view textEnd);
 
-// Puts `prefix` before and `suffix` after the text, moving the text once.
-void frameText(EditableText& text, std::string_view prefix, std::string_view suffix);
-
 // The passes on a std::string.
 inline void cutAtNul(std::string& text) {
     StringText t(text);
@@ -108,17 +103,9 @@ inline void applyEdits(std::string& text, bool removePercentFirst, const std::ve
     StringText t(text);
     applyEdits(t, removePercentFirst, pairs);
 }
-inline void frameText(std::string& text, std::string_view prefix, std::string_view suffix) {
-    StringText t(text);
-    frameText(t, prefix, suffix);
-}
 
 // Index of the first line break in `text` that is not part of a CR LF pair, or its size.
 size_t findIrregularBreak(std::string_view text);
-
-// The size of the text in `bytes` (the bytes before the first NUL) when its line breaks are all CR LF
-// already, else npos. One pass, for the common case of text that needs no change.
-size_t regularTextSize(std::string_view bytes);
 
 // The text that the fallback reader takes from a file's bytes: the file read as text, line by line, in
 // pieces of at most 499 bytes (CR LF counts as one LF); each piece cut at its first NUL byte and freed of

@@ -68,26 +68,6 @@ TEST(LineBreakNormalizer, PiecesGiveTheSameResultAsTheWholeText) {
 
 // The one-pass check must agree with cutting at the first NUL and asking whether normalizing changes
 // anything, wherever NUL bytes and line breaks fall against the 16-byte blocks.
-TEST(RegularTextSize, AgreesWithCuttingAndNormalizing) {
-    std::mt19937 random(3);
-    const std::string alphabet = std::string("\r\nAB\0", 5);
-    for (int round = 0; round < 3000; ++round) {
-        std::string bytes;
-        const size_t length = random() % 70;
-        for (size_t i = 0; i < length; ++i) {
-            // Mostly regular text, so that both outcomes are common.
-            bytes += random() % 4 == 0 ? std::string(1, alphabet[random() % alphabet.size()])
-                                       : std::string(random() % 2 == 0 ? "\r\n" : "AB");
-        }
-        std::string text = bytes;
-        cutAtNul(text);
-        std::string normalized = text;
-        normalizeLineBreaks(normalized);
-        const size_t expected = normalized == text ? text.size() : std::string_view::npos;
-        ASSERT_EQ(regularTextSize(bytes), expected) << testing::PrintToString(bytes);
-    }
-}
-
 TEST(CutAtNul, KeepsTheBytesBeforeTheFirstNul) {
     std::string text("AB\0CD\0", 6);
     cutAtNul(text);
@@ -177,19 +157,6 @@ TEST(PercentMarks, BackMarkKeepsTheTextsLastLineBreakState) {
     EXPECT_EQ(backMarkFor("O1"), "\r\n%");
     EXPECT_EQ(backMarkFor("\n"), "\r\n%");
     EXPECT_EQ(kFrontMark, "%\r\n");
-}
-
-TEST(FrameText, PutsPrefixAndSuffixAroundTheText) {
-    std::string text = "DATA";
-    frameText(text, "%\r\nF\r\n", "\r\nE");
-    EXPECT_EQ(text, "%\r\nF\r\nDATA\r\nE");
-    std::string empty;
-    frameText(empty, "", "S");
-    EXPECT_EQ(empty, "S");
-    std::string big(3 << 20, 'x');
-    frameText(big, "P", "");
-    EXPECT_EQ(big.size(), (3U << 20) + 1);
-    EXPECT_EQ(big.substr(0, 2), "Px");
 }
 
 TEST(ReadLinePieces, TakesNonEmptyPiecesOfAtMost499BytesAsLines) {
@@ -323,36 +290,6 @@ TEST_F(LargeText, EditSeriesGiveTheTextOfTheEditsOneAtATime) {
         ASSERT_TRUE(edited == oneAtATime(text, true, pairs)) << pairs.size();
     }
 }
-
-TEST_F(LargeText, RegularTextSizeFindsNulAndLoneBreaksInEitherHalf) {
-    EXPECT_EQ(regularTextSize(text), text.size());
-    for (const size_t at : {size_t{100}, text.size() / 2 + 7, text.size() - 3}) {
-        std::string withNul = text;
-        withNul[at] = '\0';
-        EXPECT_EQ(regularTextSize(withNul), at);
-        std::string withLoneLf = text;
-        withLoneLf.insert(at, "\n");
-        EXPECT_EQ(regularTextSize(withLoneLf), std::string_view::npos);
-    }
-    std::string nulThenLoneLf = text;
-    nulThenLoneLf[10] = '\0';
-    nulThenLoneLf.insert(text.size() - 5, "\n");
-    EXPECT_EQ(regularTextSize(nulThenLoneLf), 10U);
-}
-
-TEST_F(LargeText, FramingMovesBothHalvesIntoPlace) {
-    for (const std::string& prefix : {std::string("%\r\n"), std::string(5000, 'P'), std::string()}) {
-        std::string whole = text;
-        frameText(whole, prefix, "\r\nM30\r\n%");
-        ASSERT_TRUE(whole == prefix + text + "\r\nM30\r\n%") << prefix.size();
-    }
-}
-
-}  // namespace
-}  // namespace tarvelin::core
-
-namespace tarvelin::core {
-namespace {
 
 TEST(SplitLines, EveryKindOfLineBreakEndsALine) {
     const auto spans = [](const std::string& text) {
