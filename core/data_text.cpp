@@ -749,7 +749,6 @@ std::string_view backMarkFor(std::string_view textEnd) {
     return textEnd.empty() || endsWithBreak ? "%\r\n" : "\r\n%";
 }
 
-
 std::string readLinePieces(std::string_view bytes) {
     // Text mode: CR LF reads as one LF.
     std::string translated;
