@@ -4,9 +4,9 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
-#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
