@@ -11,10 +11,29 @@
 #include <utility>
 
 #include "platform/drives.h"
-#include "platform/host_io.h"
 
 namespace tarvelin::platform {
 namespace {
+
+// Writes all of `data` to `fd`, retrying after interruptions; false on failure.
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Closes `fd`; false when the close reports that written data was lost.
+bool closeChecked(int fd) {
+    return ::close(fd) == 0 || errno == EINTR;
+}
 
 std::pair<std::string, std::string> splitHostPath(const std::string& host) {
     const size_t slash = host.rfind('/');

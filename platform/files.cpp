@@ -8,7 +8,6 @@
 
 #include "platform/drives.h"
 #include "platform/file_error.h"
-#include "platform/host_io.h"
 #include "platform/memory.h"
 
 namespace tarvelin::platform {
@@ -147,21 +146,6 @@ void OpenFile::readRest(std::string& text, size_t extraCapacity) {
     char more[65536];
     while (const size_t n = read(more, sizeof more)) {
         text.append(more, n);
-    }
-}
-
-void OpenFile::write(std::string_view data) {
-    if (!writeAll(fd_, data)) {
-        throw FileError::cannotWrite(path_);
-    }
-}
-
-void OpenFile::close() {
-    if (fd_ < 0) {
-        return;
-    }
-    if (!closeChecked(std::exchange(fd_, -1))) {
-        throw FileError::cannotWrite(path_);
     }
 }
 

@@ -53,11 +53,6 @@ public:
     // Appends the rest of the file to `text`, reserving its size first plus `extraCapacity` bytes for what
     // the caller will add. Raises FileError::cannotOpen on a read error.
     void readRest(std::string& text, size_t extraCapacity = 0);
-    // Writes all of `data`. Raises FileError::cannotWrite.
-    void write(std::string_view data);
-
-    // Closes the file, reporting a failed final write. Raises FileError::cannotWrite.
-    void close();
 
 private:
     OpenFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
