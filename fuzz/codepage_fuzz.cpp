@@ -52,8 +52,13 @@ void checkConversions(std::string_view bytes) {
     std::string exactCp932;
     if (platform::tryUtf8ToCp932(bytes, exactCp932)) {
         check(exactCp932 == cp932, "an exact conversion equals the lossy one");
+        // Some characters share a code (£ and ￡, 〜 and ～, − and －): the text may come back with the
+        // other one, which converts to the same bytes.
         std::string back;
-        check(platform::tryCp932ToUtf8(exactCp932, back) && back == bytes, "UTF-8 -> code page 932 round trip");
+        std::string again;
+        check(
+            platform::tryCp932ToUtf8(exactCp932, back) && platform::tryUtf8ToCp932(back, again) && again == exactCp932,
+            "UTF-8 -> code page 932 round trip");
     }
 }
 
