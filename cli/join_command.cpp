@@ -144,6 +144,7 @@ public:
     void showLogPage() override {}
     void focusStartButton() override {}
     void enablePrintButton() override {}
+    bool showsDataText() const override { return false; }
 
 private:
     const JoinCommand& command_;

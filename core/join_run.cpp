@@ -158,7 +158,10 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     for (const auto& entry : joinList) {
         expectedSize += platform::fileSize(entry).value_or(0);
     }
-    platform::reserveLarge(data_, expectedSize);
+    // Nobody looks at the text when the host does not show it: each final part then goes straight into
+    // the new file while it is in the cache, and the text holds only what is not written yet.
+    const bool passOn = !host_.showsDataText() && outputFile.takesPieces();
+    platform::reserveLarge(data_, passOn ? size_t{4} << 20 : expectedSize);
 
     // The "%" removal and the replacements are made while the files are joined, in the order they are
     // logged below.
@@ -170,6 +173,13 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     JoinedText joined(data_, prefix.size(), true, pairs);
     std::copy(prefix.begin(), prefix.end(), data_.begin());
+    if (passOn) {
+        joined.passOn([&](std::string_view part) {
+            if (!outputFile.write(part)) {
+                throw platform::FileError::cannotCreate(output);
+            }
+        });
+    }
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
             log(ansi("有:") + entry);

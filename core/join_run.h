@@ -68,6 +68,9 @@ public:
     virtual void showLogPage() = 0;
     virtual void focusStartButton() = 0;
     virtual void enablePrintButton() = 0;
+    // Whether the host shows the data text. One that does not (the command-line joiner) lets the run write
+    // the joined text out as it goes instead of holding it whole in memory.
+    virtual bool showsDataText() const { return true; }
 };
 
 enum class JoinOutcome {

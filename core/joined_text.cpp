@@ -126,6 +126,11 @@ void JoinedText::editLines(bool all) {
     PartOfString part(text_, edited_, end - edited_);
     applyEdits(part, removePercent_, pairs_);
     edited_ += part.size();
+    if (sink_ && !all) {
+        sink_(std::string_view(text_).substr(0, edited_));
+        text_.erase(0, edited_);
+        edited_ = 0;
+    }
 }
 
 }  // namespace tarvelin::core

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,11 @@ public:
     // Applies the edits to what is left. The data text is then text[frontRoom, size).
     void finish();
 
+    // Hands every edited part of the text on to `sink` as soon as it is final, and drops it: the text then
+    // holds only what is not final yet, and the joined text is never whole in memory. For a join whose text
+    // is not shown. `sink` raises its own error when it cannot take a part.
+    void passOn(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+
 private:
     void appendNormalized(std::string_view piece);
     // Edits the complete lines not edited yet; with `all`, everything not edited yet.
@@ -43,6 +49,7 @@ private:
     size_t edited_;          // the end of the part already edited
     size_t appended_ = 0;
     bool pendingCr_ = false;
+    std::function<void(std::string_view)> sink_;
 };
 
 }  // namespace tarvelin::core

@@ -171,6 +171,10 @@ FileReplacement::~FileReplacement() {
     }
 }
 
+bool FileReplacement::write(std::string_view piece) {
+    return fd_ >= 0 && writeAll(fd_, piece);
+}
+
 bool FileReplacement::commit(std::string_view data, Flush flush) {
     if (executable_) {
         // Execute permission for every class that may read the file.

@@ -42,8 +42,14 @@ public:
     // file: right for a large file that can be made again, where the flush would cost more than the write.
     enum class Flush { ToDisk, Later };
 
-    // Writes `data` whole and puts it in place of the old file. False, with the old file untouched and the
-    // new one removed, when that fails. Call at most once.
+    // Whether the content can be written in pieces before the commit (a new file beside the old one; a file
+    // rewritten in place takes its content whole at the commit).
+    bool takesPieces() const { return !temporary_.empty(); }
+    // Writes the next piece of the content into the new file; only where takesPieces(). False on failure.
+    bool write(std::string_view piece);
+
+    // Writes `data` (after the pieces written before) and puts the whole in place of the old file. False,
+    // with the old file untouched and the new one removed, when that fails. Call at most once.
     bool commit(std::string_view data, Flush flush = Flush::ToDisk);
 
     // Makes the file executable by those who may read it, once it is in place (a desktop launcher).

@@ -89,6 +89,45 @@ TEST_F(JoinCommandTest, GivesTheEnginesResult) {
     EXPECT_NE(run.out.find("3個中 2個結合しました。"), std::string::npos);
 }
 
+// The joiner writes large joins out as it goes, without holding the text: the bytes must be the engine's
+// as the join window gets them, whatever the percent mode and the end data.
+TEST_F(JoinCommandTest, LargeJoinsWrittenAsTheyGoGiveTheEnginesBytes) {
+    std::string program;
+    for (int i = 0; program.size() < 700000; ++i) {
+        program += "%N" + std::to_string(i) + " g01 X1.\n" + (i % 7 == 0 ? "M08\r" : "");
+    }
+    tree.write("A.NC", program);
+    tree.write("B.NC", program + "M30");  // no final line break
+    tree.write("End.txt", "(END)\r\n");
+    for (const bool withEnd : {false, true}) {
+        for (const int mode : {core::OP1_FB, core::OP1_B}) {
+            std::vector<std::string> args = {
+                "-q",     "-o", tree.host("OUT.NC"), "-p",        std::to_string(mode), "-r",
+                "G01=G1", "-r", "M08=COOLANT",       "--no-front"};
+            if (withEnd) {
+                args.insert(args.end(), {"--end", tree.host("End.txt")});
+            } else {
+                args.push_back("--no-end");
+            }
+            args.insert(args.end(), {tree.host("A.NC"), tree.host("B.NC")});
+            ASSERT_EQ(runCommand(args).status, 0);
+
+            test::RecordingHost host;
+            host.outputPath = tree.host("ENGINE.NC");
+            platform::NoScreenSaver screenSaver;
+            core::JoinRun engine(host, screenSaver);
+            core::JoinOptions options;
+            options.percentMode = mode;
+            options.replacements[0] = {"G01", "G1"};
+            options.replacements[1] = {"M08", "COOLANT"};
+            options.endFile = withEnd ? tree.host("End.txt") : "";
+            std::string saveFolder;
+            engine.run({tree.host("A.NC"), tree.host("B.NC")}, options, saveFolder);
+            ASSERT_TRUE(tree.read("OUT.NC") == tree.read("ENGINE.NC")) << "mode " << mode << " end " << withEnd;
+        }
+    }
+}
+
 TEST_F(JoinCommandTest, TakesTheInputsFromAListFile) {
     tree.write("A.NC", "O1\r\n");
     tree.write("B.NC", "O2\r\n");
