@@ -33,15 +33,6 @@ private:
     size_t size_;
 };
 
-// The number of line breaks in `piece` that are not CR LF pairs.
-size_t loneBreaks(std::string_view piece) {
-    size_t lone = 0;
-    for (size_t at = findIrregularBreak(piece); at < piece.size(); at += 1 + findIrregularBreak(piece.substr(at + 1))) {
-        ++lone;
-    }
-    return lone;
-}
-
 }  // namespace
 
 JoinedText::JoinedText(std::string& text, size_t frontRoom, bool removePercent, std::vector<ReplacementPair> pairs)
@@ -77,16 +68,18 @@ void JoinedText::append(std::string_view piece) {
 }
 
 void JoinedText::appendNormalized(std::string_view piece) {
-    const size_t lone = loneBreaks(piece);
-    if (lone == 0) {
+    const size_t firstLone = findIrregularBreak(piece);
+    if (firstLone == piece.size()) {
         text_.append(piece);
         return;
     }
-    // Written straight into place: the piece is in the cache, and each lone CR or LF takes one byte more.
+    // Written straight into place while the piece is in the cache; each lone CR or LF takes one byte more,
+    // so the piece takes at most twice its size.
+    text_.append(piece.substr(0, firstLone));
     size_t at = text_.size();
-    text_.resize(at + piece.size() + lone);
+    text_.resize(at + 2 * (piece.size() - firstLone));
     char* out = text_.data();
-    for (size_t i = 0; i < piece.size(); ++i) {
+    for (size_t i = firstLone; i < piece.size(); ++i) {
         const char c = piece[i];
         if (c == '\r' || c == '\n') {
             out[at++] = '\r';
@@ -98,6 +91,7 @@ void JoinedText::appendNormalized(std::string_view piece) {
             out[at++] = c;
         }
     }
+    text_.resize(at);
 }
 
 void JoinedText::endFile() {
