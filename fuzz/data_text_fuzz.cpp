@@ -46,13 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::Fields input(data, size);
     std::string text = input.field(0);
     const bool removeFirst = (input.flags & 1) != 0;
-    std::vector<fuzz::RefPair> refPairs;
+    const std::vector<fuzz::RefPair> refPairs = fuzz::boundedPairs(input);
     std::vector<core::ReplacementPair> pairs;
-    for (size_t k = 0; k < 3; ++k) {
-        // A replacement at most 8 bytes longer than its search string keeps the text's growth bounded.
-        const std::string search = input.field(1 + 2 * k);
-        refPairs.push_back({search, input.field(2 + 2 * k).substr(0, search.size() + 8)});
-    }
     for (const auto& pair : refPairs) {
         pairs.push_back({pair.search, pair.replacement});
     }

@@ -89,4 +89,15 @@ struct Fields {
     std::string field(size_t i) const { return i < fields.size() ? fields[i] : std::string(); }
 };
 
+// The three search/replacement pairs of fields 1 to 6. A replacement at most 8 bytes longer than its search
+// string keeps the text's growth bounded.
+inline std::vector<RefPair> boundedPairs(const Fields& input) {
+    std::vector<RefPair> pairs;
+    for (size_t k = 0; k < 3; ++k) {
+        const std::string search = input.field(1 + 2 * k);
+        pairs.push_back({search, input.field(2 + 2 * k).substr(0, search.size() + 8)});
+    }
+    return pairs;
+}
+
 }  // namespace tarvelin::fuzz
