@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/pass_sizes.h"
 #include "platform/mbcs.h"
 #include "platform/memory.h"
 
@@ -368,14 +369,11 @@ Compacted removePercentIn(char* data, size_t size) {
     return {0, removePercentMoving(data, data, size)};
 }
 
-// From this size on, a pass over the text runs on two threads, one for each half of the text.
-constexpr size_t kTwoThreadsFrom = size_t{16} << 20;
-
 // Where a large text is split between two threads: just after a line feed near its middle. No match spans
 // a line break (search strings hold none), a CR LF pair is never cut, and a character always starts after
 // a line feed. The text's size when it is small or has no line feed in its second half.
 size_t splitPoint(std::string_view text) {
-    if (text.size() < kTwoThreadsFrom) {
+    if (text.size() < passSizes().twoThreadsFrom) {
         return text.size();
     }
     const size_t middle = text.size() / 2;
@@ -408,7 +406,7 @@ void moveDown(char* dst, char* src, size_t n) {
     char* const lo = std::max(dst + half, src);
     char* const hi = std::min(dst + n, src + half);
     const size_t covered = lo < hi ? static_cast<size_t>(hi - lo) : 0;
-    if (n < kTwoThreadsFrom / 4 || covered > n / 8) {
+    if (n < passSizes().twoThreadsFrom / 4 || covered > n / 8) {
         std::memmove(dst, src, n);
         return;
     }
@@ -668,9 +666,6 @@ size_t replaceIgnoringCase(EditableText& text, std::string_view search, std::str
 
 namespace {
 
-// Blocks of about this size go through every edit of a series while they are in the cache.
-constexpr size_t kEditBlock = size_t{256} << 10;
-
 // One edit of a block of whole lines that puts the edited block at `dst` (dst <= src, or the same place):
 // the block's new size.
 using BlockEdit = std::function<size_t(char* dst, char* src, size_t size)>;
@@ -690,12 +685,14 @@ BlockEdit movingFirst(InPlace edit) {
 // the blocks done as it edits it, and the others edit it there. Right only for edits that never make a
 // block longer and never see past a line break.
 Compacted editByBlocks(char* data, size_t size, const std::vector<BlockEdit>& edits) {
+    // Blocks of about this size go through every edit of a series while they are in the cache.
+    const size_t blockSize = passSizes().editBlock;
     size_t read = 0;
     size_t write = 0;
     while (read < size) {
         size_t end = size;
-        if (size - read > kEditBlock) {
-            const void* lineFeed = std::memchr(data + read + kEditBlock, '\n', size - read - kEditBlock);
+        if (size - read > blockSize) {
+            const void* lineFeed = std::memchr(data + read + blockSize, '\n', size - read - blockSize);
             end = lineFeed != nullptr ? static_cast<size_t>(static_cast<const char*>(lineFeed) - data) + 1 : size;
         }
         char* const block = data + write;

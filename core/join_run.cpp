@@ -6,6 +6,7 @@
 
 #include "core/data_text.h"
 #include "core/joined_text.h"
+#include "core/pass_sizes.h"
 #include "core/paths.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
@@ -21,9 +22,6 @@ namespace tarvelin::core {
 namespace {
 
 using platform::ansi;
-
-// Listed files are joined in pieces of this size, each edited while it is in the cache.
-constexpr size_t kStreamPiece = size_t{256} << 10;
 
 const std::string& separatorLine() {
     return ansi("------------");
@@ -323,8 +321,10 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
             appendLinesRead();
             return;
         }
-        for (size_t at = 0; at < text.size(); at += kStreamPiece) {
-            joined.append(text.substr(at, kStreamPiece));
+        // Listed files are joined in pieces, each edited while it is in the cache.
+        const size_t pieceSize = passSizes().piece;
+        for (size_t at = 0; at < text.size(); at += pieceSize) {
+            joined.append(text.substr(at, pieceSize));
         }
         joined.endFile();
         // A file that another program cut short or wrote to while it was copied gave a text that is not
@@ -339,12 +339,12 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
     // file is appended again.
     auto file = tryOpenForReading(path);
     size_t textSize = 0;
-    buffer_.resize(kStreamPiece);
+    buffer_.resize(passSizes().piece);
     while (file) {
         const std::string_view piece = readTextPiece(*file);
         textSize += piece.size();
         joined.append(piece);
-        if (piece.size() < kStreamPiece) {
+        if (piece.size() < buffer_.size()) {
             break;
         }
     }

@@ -3,12 +3,10 @@
 #include <cstring>
 #include <utility>
 
+#include "core/pass_sizes.h"
+
 namespace tarvelin::core {
 namespace {
-
-// Lines are edited once this much text waits: small enough to be still in the cache, large enough that
-// starting the edits costs nothing against them.
-constexpr size_t kEditChunk = size_t{256} << 10;
 
 // Part of a std::string as an editable text: what stands after the part moves with its end.
 class PartOfString final : public EditableText {
@@ -62,7 +60,9 @@ void JoinedText::append(std::string_view piece) {
         piece.remove_suffix(1);
     }
     appendNormalized(piece);
-    if (text_.size() - edited_ >= kEditChunk) {
+    // Lines are edited once a block's worth waits: small enough to be still in the cache, large enough that
+    // starting the edits costs nothing against them.
+    if (text_.size() - edited_ >= passSizes().editBlock) {
         editLines(false);
     }
 }

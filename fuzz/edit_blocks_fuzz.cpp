@@ -1,14 +1,17 @@
-// applyEdits on texts longer than the blocks it edits one at a time (256 KiB), so that block edges fall
-// inside the text, against the plain models of fuzz/reference.h. A run takes some tens of milliseconds.
+// applyEdits on texts longer than the blocks it edits one at a time, so that block edges fall inside the
+// text, against the plain models of fuzz/reference.h. The blocks are made a few bytes long, so that a short
+// text crosses many of their edges.
 //
 // Input: a flags byte, then a text and up to three search/replacement pairs, separated by 0xFF. The text
-// is repeated to past 300 KiB; bit 0 of the flags removes "%" before the pairs.
+// is repeated to past 2 KiB. Flags: bit 0 removes "%" before the pairs; bits 1-6 give the block size less
+// one; bit 7 splits the passes between two threads.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/data_text.h"
+#include "core/pass_sizes.h"
 
 #include "fuzz/reference.h"
 
@@ -16,12 +19,16 @@ using namespace tarvelin;
 
 namespace {
 
-constexpr size_t kRepeatedSize = size_t{300} << 10;
+constexpr size_t kRepeatedSize = size_t{2} << 10;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::Fields input(data, size);
+    core::PassSizes sizes;
+    sizes.editBlock = 1 + ((input.flags >> 1) & 63);
+    sizes.twoThreadsFrom = (input.flags & 128) != 0 ? 256 : kRepeatedSize * 4;
+    core::setPassSizes(sizes);
     const std::string once = input.field(0);
     if (once.empty()) {
         return 0;

@@ -5,7 +5,9 @@
 // input files, separated by 0xFF. Flags: bits 0-2 the percent mode (0 and 5 to 7 add no "%" lines); bit 3
 // a front data file exists, bit 4 an end data file; bits 5-7 the answers to the format questions in turn
 // (the question asked k-th, from 0, gets bit 5 + k % 3). The join list is the input files that the input
-// holds, with a missing file after the first.
+// holds, with a missing file after the first. The sizes the join works in (pieces read, blocks edited, the
+// size from which a pass takes two threads) are a few bytes, taken from the input's length, so that the
+// edges between them fall inside the files and between the lines.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "core/join_run.h"
+#include "core/pass_sizes.h"
 #include "platform/codepage.h"
 #include "platform/screensaver.h"
 
@@ -72,6 +75,13 @@ std::string dataFileText(const std::string& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::Fields input(data, size);
+    core::PassSizes sizes;
+    sizes.piece = 1 + size % 23;
+    sizes.editBlock = 1 + size % 41;
+    if (size % 2 != 0) {
+        sizes.twoThreadsFrom = 64 + size % 97;
+    }
+    core::setPassSizes(sizes);
     const std::string& folder = fuzz::scratchFolder();
     const int mode = input.flags & 7;
     const bool hasFront = (input.flags & 8) != 0;

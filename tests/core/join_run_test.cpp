@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/pass_sizes.h"
 #include "platform/codepage.h"
 #include "platform/file_error.h"
 #include "platform/screensaver.h"
@@ -313,6 +314,29 @@ TEST_F(JoinRunTest, EveryLineBreakOfTheInputsBecomesCrLfAndFilesRunOnWithoutBrea
     const auto b = tree.write("B.NC", "O2\r\nM30\r");
     join({a, b});
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nG0\r\nG1\r\n\r\nM30O2\r\nM30\r\n");
+}
+
+TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
+    options.frontFile = tree.write("PROG/Front.txt", "(FRONT)\n");
+    options.percentMode = OP1_FB;
+    options.replacements[0] = {"g0", "G00"};
+    options.replacements[1] = {"X1.", "X"};
+    options.replacements[2] = {"30G", "\r\n"};
+    std::string program;
+    for (int i = 0; i < 40; ++i) {
+        program += "%G0 X1." + std::to_string(i) + (i % 3 == 0 ? "\n" : i % 3 == 1 ? "\r" : "\r\n") + "%M30";
+    }
+    const std::vector<std::string> list = {tree.write("A.NC", program), tree.write("B.NC", "\r" + program + "\r")};
+    join(list);
+    const std::string byDefault = tree.read("OUT.NC");
+
+    const PassSizes defaults = passSizes();
+    for (const size_t small : {1, 2, 7, 64}) {
+        setPassSizes({small, small + 1, small * 8});
+        join(list);
+        EXPECT_EQ(tree.read("OUT.NC"), byDefault) << "pieces of " << small << " bytes";
+    }
+    setPassSizes(defaults);
 }
 
 TEST_F(JoinRunTest, TextIsCutAtTheFirstNulByte) {
