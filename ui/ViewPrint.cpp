@@ -46,22 +46,19 @@ constexpr size_t kStretchBytes = 16 * 1024;
 // Lines counted or printed between two reports of progress.
 constexpr size_t kLinesPerReport = 1024;
 
-// Calls onLine(line, offset) for every line of a code page 932 text, without its break, and stops when it
-// returns false; false then. A line ends at LF, CR LF or a lone CR, the breaks a text pane's document takes;
-// a last line that is empty is left out, so that an empty text has no line.
+// Calls onLine(line, index) for every line of a held text, without its break, and stops when it returns
+// false; false then. A last line that is empty is left out, so that an empty text has no line and a text
+// that ends with a line break has none after it.
 template <typename OnLine>
-bool forEachLine(std::string_view text, OnLine&& onLine) {
-    size_t begin = 0;
-    const size_t size = text.size();
-    while (begin < size) {
-        size_t end = begin;
-        while (end < size && text[end] != '\n' && text[end] != '\r') {
-            ++end;
-        }
-        if (!onLine(text.substr(begin, end - begin), begin)) {
+bool forEachLine(const core::EditedText& lines, OnLine&& onLine) {
+    size_t count = lines.lineCount();
+    if (count > 0 && lines.line(count - 1).empty()) {
+        --count;
+    }
+    for (size_t index = 0; index < count; ++index) {
+        if (!onLine(lines.line(index), index)) {
             return false;
         }
-        begin = end + (end + 1 < size && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
     }
     return true;
 }
@@ -173,16 +170,33 @@ TPrintForm::TPrintForm() : QWidget(nullptr) {
 TPrintForm::~TPrintForm() = default;
 
 void TPrintForm::holdText(std::string text, const QFont& font) {
-    text_ = std::move(text);
+    ownText_ = std::move(text);
+    lines_ = core::EditedText(ownText_);
+    holdFont(font);
+}
+
+void TPrintForm::holdText(const QString& text, const QFont& font) {
+    holdText(toAnsi(text), font);
+}
+
+void TPrintForm::holdText(const core::EditedText& lines, const QFont& font) {
+    ownText_.clear();
+    lines_ = lines;
+    holdFont(font);
+}
+
+void TPrintForm::releaseText() {
+    lines_ = core::EditedText();
+    ownText_.clear();
+    ownText_.shrink_to_fit();
+}
+
+void TPrintForm::holdFont(const QFont& font) {
     RichEdit1->setFont(font);
     font_ = RichEdit1->font();
     QPalette palette = RichEdit1->palette();
     palette.setColor(QPalette::Text, Qt::black);
     RichEdit1->setPalette(palette);
-}
-
-void TPrintForm::holdText(const QString& text, const QFont& font) {
-    holdText(toAnsi(text), font);
 }
 
 qreal TPrintForm::paneWidth() const {
@@ -203,10 +217,11 @@ std::optional<size_t> TPrintForm::laidOutLineCount(PrintProgress& progress) cons
     const OnePieceTest onePiece(font_, RichEdit1, width);
     size_t lines = 0;
     size_t sinceReport = 0;
-    const bool counted = forEachLine(text_, [&](std::string_view line, size_t offset) {
+    const size_t total = lines_.lineCount();
+    const bool counted = forEachLine(lines_, [&](std::string_view line, size_t index) {
         if (++sinceReport == kLinesPerReport) {
             sinceReport = 0;
-            if (!progress.proceed(offset, text_.size())) {
+            if (!progress.proceed(index, total)) {
                 return false;
             }
         }
@@ -216,7 +231,7 @@ std::optional<size_t> TPrintForm::laidOutLineCount(PrintProgress& progress) cons
         }
         return layOutLine(
             line, font_, RichEdit1, width, [&](const QTextLine&) { ++lines; },
-            [&](size_t done) { return progress.proceed(offset + done, text_.size()); });
+            [&](size_t) { return progress.proceed(index, total); });
     });
     if (!counted) {
         return std::nullopt;
@@ -235,13 +250,14 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
     const QFont font(font_, &printer);
     painter.setFont(font);
     painter.setPen(RichEdit1->palette().color(QPalette::Text));
-    const auto goOn = [&](size_t done) { return progress == nullptr || progress->proceed(done, text_.size()); };
+    const size_t total = lines_.lineCount();
+    const auto goOn = [&](size_t done) { return progress == nullptr || progress->proceed(done, total); };
     qreal y = 0;
     size_t sinceReport = 0;
-    const bool printed = forEachLine(text_, [&](std::string_view line, size_t offset) {
+    const bool printed = forEachLine(lines_, [&](std::string_view line, size_t index) {
         if (++sinceReport == kLinesPerReport) {
             sinceReport = 0;
-            if (!goOn(offset)) {
+            if (!goOn(index)) {
                 return false;
             }
         }
@@ -255,7 +271,7 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
                 piece.draw(&painter, QPointF(0, y));
                 y += piece.height();
             },
-            [&](size_t done) { return goOn(offset + done); });
+            [&](size_t) { return goOn(index); });
     });
     if (!printed) {
         // Stopped: the job is dropped, so that no more of it reaches the paper.

@@ -9,6 +9,8 @@
 #include <QFont>
 #include <QWidget>
 
+#include "core/edited_text.h"
+
 class QPlainTextEdit;
 class QPrinter;
 
@@ -19,7 +21,7 @@ namespace tarvelin::ui {
 class PrintProgress {
 public:
     virtual ~PrintProgress() = default;
-    // `done` of `total` bytes of the held text have been counted or printed. False stops the work.
+    // `done` of `total` lines of the held text have been counted or printed. False stops the work.
     virtual bool proceed(size_t done, size_t total) = 0;
 };
 
@@ -30,9 +32,10 @@ enum class PrintOutcome { Printed, Failed, Cancelled };
 // touched by printing. It also keeps the printer, so that what the operator chose in the print and
 // printer setup dialogs holds for the next print.
 //
-// The text is held as the code page 932 bytes it is, not as a laid-out document: the lines are counted and
-// printed one at a time, each laid out as RichEdit1 or the page would lay it out, so that a text of
-// hundreds of megabytes costs its own size and no more.
+// The text is held as the code page 932 lines it is, not as a laid-out document, and the data pane's text is
+// not even copied: the holder reads the pane's lines where they lie. The lines are counted and printed one
+// at a time, each laid out as RichEdit1 or the page would lay it out, so that a text of hundreds of
+// megabytes is handed over at once and costs no memory of its own.
 class TPrintForm : public QWidget {
     Q_OBJECT
 
@@ -43,10 +46,15 @@ public:
     QPlainTextEdit* RichEdit1 = nullptr;  // gives the width, font and colour the text is held in
     QPlainTextEdit* RichEdit2 = nullptr;  // filling the rest; not used for printing
 
-    // Takes a copy of `text` (lines separated by CR LF or LF; code page 932) to print in `font`, in black.
+    // Holds `text` (lines separated by CR LF, LF or CR; code page 932) to print in `font`, in black.
     void holdText(std::string text, const QFont& font);
     // The same for a text of the program's windows.
     void holdText(const QString& text, const QFont& font);
+    // Holds the lines of a data pane as they stand, edits included. The text they read is not copied: it
+    // must stay unchanged until releaseText or the next holdText.
+    void holdText(const core::EditedText& lines, const QFont& font);
+    // Lets go of the held text.
+    void releaseText();
 
     // The lines of the held text as RichEdit1 lays them out at its width: a wrapped line counts once per
     // piece, and a last line that is empty is not counted.
@@ -65,9 +73,11 @@ public:
     void setPrinter(std::unique_ptr<QPrinter> printer);
 
 private:
+    void holdFont(const QFont& font);
     qreal paneWidth() const;
 
-    std::string text_;
+    std::string ownText_;     // the text held, when the holder keeps its own
+    core::EditedText lines_;  // the lines held: of ownText_, or of a data pane's text
     QFont font_;
     std::unique_ptr<QPrinter> printer_;
     bool printerGiven_ = false;

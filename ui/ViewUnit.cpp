@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -152,8 +153,10 @@ void TViewForm::Button2Click() {
         showNoPrinter();
         return;
     }
-    // The pane's text as it stands, the operator's edits included.
-    printForm_->holdText(RichEdit2->text(), RichEdit2->font());
+    // The pane's text as it stands, the operator's edits included; read where it lies, not copied, and let
+    // go of before the window can change it.
+    printForm_->holdText(RichEdit2->lines(), RichEdit2->font());
+    const auto release = qScopeGuard([this] { printForm_->releaseText(); });
     const int linesPerPage = core::LinesPerPage(fontHeightInPixels(RichEdit2->font(), RichEdit2->logicalDpiY()));
     std::optional<size_t> lines;
     {

@@ -39,6 +39,8 @@ public:
     bool isEmpty() const;
     size_t lineCount() const { return lines_.lineCount(); }
     std::string_view lineText(size_t line) const { return lines_.line(line); }
+    // The lines themselves, for a reader that must not copy the text (the print holder).
+    const core::EditedText& lines() const { return lines_; }
 
     Position caret() const { return caret_; }
     // Moves the caret; with keepAnchor the selection stretches to it. The view follows the caret.
