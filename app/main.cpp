@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "platform/drives.h"
 #include "platform/file_error.h"
+#include "platform/memory.h"
 #include "platform/program.h"
 #include "platform/screensaver.h"
 #include "platform/single_instance.h"
@@ -155,6 +156,7 @@ void watchTermination(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::keepMegabyteBlocksForReuse();
     const std::string programFileName = fileNameOf(platform::executableHostPath());
     const auto lock = platform::SingleInstanceLock::acquire(programFileName);
     if (!lock) {

@@ -19,6 +19,7 @@
 
 #include "core/edited_text.h"
 #include "core/print_pages.h"
+#include "platform/memory.h"
 #include "ui/ViewPrint.h"
 #include "ui/window_fonts.h"
 
@@ -72,6 +73,7 @@ int pdfPages(const std::string& pdf) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::keepMegabyteBlocksForReuse();  // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);

@@ -21,6 +21,7 @@
 #include "core/join_run.h"
 #include "core/paths.h"
 #include "platform/drives.h"
+#include "platform/memory.h"
 #include "platform/screensaver.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewUnit.h"
@@ -114,6 +115,7 @@ void typeKey(QWidget* widget, char key) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::keepMegabyteBlocksForReuse();  // as the program does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ui::installFontSubstitutes();

@@ -3,12 +3,18 @@
 #include <cstdint>
 #include <sys/mman.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace tarvelin::platform {
 
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kLarge = size_t{8} << 20;
+// Blocks from this size on come from the kernel; free memory at the heap's top is given back from twice it.
+constexpr int kKernelBlock = 32 << 20;
 
 }  // namespace
 
@@ -28,6 +34,13 @@ void reserveLarge(std::string& text, size_t capacity) {
     if (last > first) {
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
     }
+}
+
+void keepMegabyteBlocksForReuse() {
+#if defined(__GLIBC__)
+    ::mallopt(M_MMAP_THRESHOLD, kKernelBlock);
+    ::mallopt(M_TRIM_THRESHOLD, 2 * kKernelBlock);
+#endif
 }
 
 }  // namespace tarvelin::platform
