@@ -45,6 +45,12 @@ QPlainTextEdit* holderPane(QWidget* parent, const char* name, int top, int heigh
 constexpr size_t kStretchBytes = 16 * 1024;
 // Lines counted or printed between two reports of progress.
 constexpr size_t kLinesPerReport = 1024;
+// Progress is reported in thousandths of a line, so that it moves on inside a long line too.
+constexpr size_t kPartsPerLine = 1000;
+
+size_t partsDone(size_t line, size_t bytesDone, size_t lineSize) {
+    return line * kPartsPerLine + (lineSize == 0 ? 0 : bytesDone * kPartsPerLine / lineSize);
+}
 
 // Calls onLine(line, index) for every line of a held text, without its break, and stops when it returns
 // false; false then. A last line that is empty is left out, so that an empty text has no line and a text
@@ -217,11 +223,11 @@ std::optional<size_t> TPrintForm::laidOutLineCount(PrintProgress& progress) cons
     const OnePieceTest onePiece(font_, RichEdit1, width);
     size_t lines = 0;
     size_t sinceReport = 0;
-    const size_t total = lines_.lineCount();
+    const size_t total = lines_.lineCount() * kPartsPerLine;
     const bool counted = forEachLine(lines_, [&](std::string_view line, size_t index) {
         if (++sinceReport == kLinesPerReport) {
             sinceReport = 0;
-            if (!progress.proceed(index, total)) {
+            if (!progress.proceed(partsDone(index, 0, 0), total)) {
                 return false;
             }
         }
@@ -231,7 +237,7 @@ std::optional<size_t> TPrintForm::laidOutLineCount(PrintProgress& progress) cons
         }
         return layOutLine(
             line, font_, RichEdit1, width, [&](const QTextLine&) { ++lines; },
-            [&](size_t) { return progress.proceed(index, total); });
+            [&](size_t done) { return progress.proceed(partsDone(index, done, line.size()), total); });
     });
     if (!counted) {
         return std::nullopt;
@@ -250,14 +256,14 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
     const QFont font(font_, &printer);
     painter.setFont(font);
     painter.setPen(RichEdit1->palette().color(QPalette::Text));
-    const size_t total = lines_.lineCount();
+    const size_t total = lines_.lineCount() * kPartsPerLine;
     const auto goOn = [&](size_t done) { return progress == nullptr || progress->proceed(done, total); };
     qreal y = 0;
     size_t sinceReport = 0;
     const bool printed = forEachLine(lines_, [&](std::string_view line, size_t index) {
         if (++sinceReport == kLinesPerReport) {
             sinceReport = 0;
-            if (!goOn(index)) {
+            if (!goOn(partsDone(index, 0, 0))) {
                 return false;
             }
         }
@@ -271,7 +277,7 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
                 piece.draw(&painter, QPointF(0, y));
                 y += piece.height();
             },
-            [&](size_t) { return goOn(index); });
+            [&](size_t done) { return goOn(partsDone(index, done, line.size())); });
     });
     if (!printed) {
         // Stopped: the job is dropped, so that no more of it reaches the paper.

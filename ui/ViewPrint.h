@@ -21,7 +21,7 @@ namespace tarvelin::ui {
 class PrintProgress {
 public:
     virtual ~PrintProgress() = default;
-    // `done` of `total` lines of the held text have been counted or printed. False stops the work.
+    // `done` of `total` parts of the held text have been counted or printed. False stops the work.
     virtual bool proceed(size_t done, size_t total) = 0;
 };
 
