@@ -3,7 +3,7 @@
 // text crosses many of their edges.
 //
 // Input: a flags byte, then a text and up to three search/replacement pairs, separated by 0xFF. The text
-// is repeated to past 2 KiB. Flags: bit 0 removes "%" before the pairs; bits 1-6 give the block size less
+// is repeated to past 1 KiB. Flags: bit 0 removes "%" before the pairs; bits 1-6 give the block size less
 // one; bit 7 splits the passes between two threads.
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +19,7 @@ using namespace tarvelin;
 
 namespace {
 
-constexpr size_t kRepeatedSize = size_t{2} << 10;
+constexpr size_t kRepeatedSize = size_t{1} << 10;
 
 }  // namespace
 
