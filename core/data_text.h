@@ -10,14 +10,13 @@
 // programs reach hundreds of megabytes.
 namespace tarvelin::core {
 
-// A text that the passes edit in place: memory of the program's own, or a file mapped into memory.
+// A text that the passes edit in place: a whole string, or a part of one.
 class EditableText {
 public:
     virtual ~EditableText() = default;
     virtual char* data() = 0;
     virtual size_t size() const = 0;
-    // Makes the text `size` bytes long, keeping the bytes it had before its old end. Raises
-    // platform::FileError when the text is a file that cannot grow.
+    // Makes the text `size` bytes long, keeping the bytes it had before its old end.
     virtual void resize(size_t size) = 0;
 
     std::string_view view() { return {data(), size()}; }

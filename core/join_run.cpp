@@ -13,7 +13,6 @@
 #include "platform/file_error.h"
 #include "platform/file_replacement.h"
 #include "platform/files.h"
-#include "platform/mapped_file.h"
 #include "platform/mbcs.h"
 #include "platform/memory.h"
 #include "platform/screensaver.h"
@@ -46,12 +45,6 @@ std::optional<platform::OpenFile> tryOpenForReading(std::string_view path) {
     } catch (const platform::FileError&) {
         return std::nullopt;
     }
-}
-
-// The text of a mapped file: its bytes up to the first NUL.
-std::string_view textOf(const platform::MappedFile& file) {
-    const std::string_view bytes = file.view();
-    return bytes.substr(0, bytes.find('\0'));
 }
 
 }  // namespace
@@ -314,29 +307,11 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
         joined.append(askFormatAndReadLines(path));
         joined.endFile();
     };
-    // A file that can be mapped into memory is joined from where it lies, piece by piece.
-    if (const auto file = platform::MappedFile::map(path)) {
-        const std::string_view text = textOf(*file);
-        if (text.empty()) {
-            appendLinesRead();
-            return;
-        }
-        // Listed files are joined in pieces, each edited while it is in the cache.
-        const size_t pieceSize = passSizes().piece;
-        for (size_t at = 0; at < text.size(); at += pieceSize) {
-            joined.append(text.substr(at, pieceSize));
-        }
-        joined.endFile();
-        // A file that another program cut short or wrote to while it was copied gave a text that is not
-        // the file's: the run must not pass it off as joined.
-        if (file->changed()) {
-            throw platform::FileError::cannotOpen(path);
-        }
-        return;
-    }
-    // Otherwise it is read in pieces. A file that cannot be read is taken like one whose text is empty:
-    // the format question tells the operator that something is wrong with it, and nothing of an earlier
-    // file is appended again.
+    // The file is read in pieces into a buffer that stays in the cache; each piece is cut at a NUL and
+    // edited there, so that its bytes cross memory once, as a copy does. (A mapping of the file saved that
+    // copy but cost more in page faults and address translation than it saved.) A file that cannot be read
+    // is taken like one whose text is empty: the format question tells the operator that something is
+    // wrong with it, and nothing of an earlier file is appended again.
     auto file = tryOpenForReading(path);
     size_t textSize = 0;
     buffer_.resize(passSizes().piece);
@@ -353,6 +328,11 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
         return;
     }
     joined.endFile();
+    // A file that another program cut short or wrote to while it was read gave a text that is not the
+    // file's: the run must not pass it off as joined.
+    if (file->changed()) {
+        throw platform::FileError::cannotOpen(path);
+    }
 }
 
 std::string_view JoinRun::readTextPiece(platform::OpenFile& file) {

@@ -144,7 +144,7 @@ private:
     platform::ScreenSaver& screenSaver_;
     bool running_ = false;
     std::string data_;    // the data text
-    std::string buffer_;  // reused for reading listed files that cannot be mapped
+    std::string buffer_;  // a piece of a listed file, reused from file to file
 };
 
 }  // namespace tarvelin::core

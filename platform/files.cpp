@@ -35,7 +35,20 @@ int openHost(std::string_view path, int flags) {
     return fd;
 }
 
+FileStamp stampOf(const struct stat& st) {
+    return {static_cast<size_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+            st.st_ctim.tv_nsec};
+}
+
 }  // namespace
+
+std::optional<FileStamp> stampOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return std::nullopt;
+    }
+    return stampOf(st);
+}
 
 bool fileExists(std::string_view path) {
     const auto st = statOf(path);
@@ -84,10 +97,11 @@ OpenFile OpenFile::forReading(std::string_view path) {
         }
         throw FileError::cannotOpen(path);
     }
-    return OpenFile(fd, std::string(path));
+    return OpenFile(fd, std::string(path), stampOf(st));
 }
 
-OpenFile::OpenFile(OpenFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+OpenFile::OpenFile(OpenFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
 
 OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
     if (this != &other) {
@@ -96,6 +110,7 @@ OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
         }
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
+        stamp_ = other.stamp_;
     }
     return *this;
 }
@@ -116,6 +131,10 @@ size_t OpenFile::read(char* buffer, size_t size) {
             throw FileError::cannotOpen(path_);
         }
     }
+}
+
+bool OpenFile::changed() const {
+    return stampOf(fd_) != stamp_;
 }
 
 size_t OpenFile::size() const {

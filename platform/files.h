@@ -34,6 +34,18 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> fileIdentity(std::string_view path);
 
+// What tells that a file was written to: its size and its modification and change times.
+struct FileStamp {
+    size_t size = 0;
+    long modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+    long changedSeconds = 0;
+    long changedNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of an open file, or nothing when it cannot be told.
+std::optional<FileStamp> stampOf(int fd);
+
 // An open file, closed when it goes out of scope. The path in messages is the program path it was opened by.
 class OpenFile {
 public:
@@ -50,15 +62,19 @@ public:
     size_t size() const;
     // Reads up to `size` bytes; 0 at the end of the file. Raises FileError::cannotOpen on a read error.
     size_t read(char* buffer, size_t size);
+    // True when the file was cut short, or written to by any means, since it was opened: what was read
+    // from it may then be a mix of its old and new content.
+    bool changed() const;
     // Appends the rest of the file to `text`, reserving its size first plus `extraCapacity` bytes for what
     // the caller will add. Raises FileError::cannotOpen on a read error.
     void readRest(std::string& text, size_t extraCapacity = 0);
 
 private:
-    OpenFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    OpenFile(int fd, std::string path, FileStamp stamp) : fd_(fd), path_(std::move(path)), stamp_(stamp) {}
 
     int fd_ = -1;
     std::string path_;
+    FileStamp stamp_;
 };
 
 }  // namespace tarvelin::platform

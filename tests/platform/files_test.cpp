@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -85,6 +86,26 @@ TEST(Files, ReadingAndItsMessages) {
     EXPECT_EQ(messageOf([] { readWholeFile("Z:\\dev\\zero"); }), "ファイル Z:\\dev\\zero は開けません");
     EXPECT_TRUE(pathExists("C:\\FIFO.LST"));
     EXPECT_FALSE(fileExists("C:\\FIFO.LST"));
+}
+
+// Another program writing to an open file, or cutting it short, is told, so that a join never passes off
+// a mix of old and new content as the file's.
+TEST(Files, AnOpenFileTellsThatAnotherProgramChangedIt) {
+    test::TempTree tree;
+    for (const bool cutShort : {false, true}) {
+        tree.write("A.NC", "O1\r\nM30\r\n");
+        OpenFile file = OpenFile::forReading("C:\\A.NC");
+        char first[4];
+        ASSERT_EQ(file.read(first, sizeof first), sizeof first);
+        EXPECT_FALSE(file.changed());
+        ::usleep(10000);  // a later modification time than the open saw, on coarse clocks too
+        if (cutShort) {
+            ASSERT_EQ(::truncate(tree.host("A.NC").c_str(), 2), 0);
+        } else {
+            std::ofstream(tree.host("A.NC"), std::ios::in | std::ios::binary) << "O2";
+        }
+        EXPECT_TRUE(file.changed()) << (cutShort ? "cut short" : "written to");
+    }
 }
 
 TEST(Files, IdentitySeesThroughLinksAndDots) {
