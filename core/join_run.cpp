@@ -6,6 +6,7 @@
 
 #include "core/data_text.h"
 #include "core/joined_text.h"
+#include "core/part_writer.h"
 #include "core/pass_sizes.h"
 #include "core/paths.h"
 #include "platform/codepage.h"
@@ -164,12 +165,15 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     JoinedText joined(data_, prefix.size(), true, pairs);
     std::copy(prefix.begin(), prefix.end(), data_.begin());
+    // The final parts are written on a thread of their own while the next ones are made.
+    std::optional<PartWriter> writer;
     if (passOn) {
-        joined.passOn([&](std::string_view part) {
+        writer.emplace([&outputFile, &output](std::string_view part) {
             if (!outputFile.write(part)) {
                 throw platform::FileError::cannotCreate(output);
             }
         });
+        joined.passOn([&writer](std::string& text, size_t size) { writer->put(text, size); });
     }
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
@@ -225,6 +229,9 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
+    if (writer) {
+        writer->finish();
+    }
     // The joined file is whole from the rename on; it can be made again from its inputs, so the system
     // writes it to the disk in its own time rather than the operator waiting for hundreds of megabytes.
     if (!outputFile.commit(data_, platform::FileReplacement::Flush::Later)) {

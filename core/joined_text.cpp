@@ -121,8 +121,7 @@ void JoinedText::editLines(bool all) {
     applyEdits(part, removePercent_, pairs_);
     edited_ += part.size();
     if (sink_ && !all) {
-        sink_(std::string_view(text_).substr(0, edited_));
-        text_.erase(0, edited_);
+        sink_(text_, edited_);
         edited_ = 0;
     }
 }

@@ -34,8 +34,10 @@ public:
 
     // Hands every edited part of the text on to `sink` as soon as it is final, and drops it: the text then
     // holds only what is not final yet, and the joined text is never whole in memory. For a join whose text
-    // is not shown. `sink` raises its own error when it cannot take a part.
-    void passOn(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+    // is not shown. sink(text, size) takes text[0, size) and leaves `text` holding the rest; it raises its
+    // own error when it cannot take a part.
+    using Sink = std::function<void(std::string& text, size_t size)>;
+    void passOn(Sink sink) { sink_ = std::move(sink); }
 
 private:
     void appendNormalized(std::string_view piece);
@@ -49,7 +51,7 @@ private:
     size_t edited_;          // the end of the part already edited
     size_t appended_ = 0;
     bool pendingCr_ = false;
-    std::function<void(std::string_view)> sink_;
+    Sink sink_;
 };
 
 }  // namespace tarvelin::core
