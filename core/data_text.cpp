@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
 #include "platform/mbcs.h"
 #include "platform/memory.h"
@@ -25,19 +26,6 @@ namespace {
 constexpr size_t kPieceLimit = 499;
 
 #if defined(__SSE2__)
-// The positions among 16 bytes at p that equal `a` or `b`, as the low bits of a mask.
-inline uint64_t maskOf16(const char* p, __m128i a, __m128i b) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, a), _mm_cmpeq_epi8(block, b));
-    return static_cast<unsigned>(_mm_movemask_epi8(hits));
-}
-
-// The positions among 64 bytes that equal `a` or `b`, as a bit mask.
-inline uint64_t maskOfEither(const char* p, __m128i a, __m128i b) {
-    return maskOf16(p, a, b) | maskOf16(p + 16, a, b) << 16 | maskOf16(p + 32, a, b) << 32 |
-           maskOf16(p + 48, a, b) << 48;
-}
-
 // The positions among 16 and 64 bytes that equal `value`, as a bit mask.
 inline uint64_t maskOf16(const char* p, __m128i value) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -215,26 +203,32 @@ public:
         size_t batch[64];
         size_t i = 0;
 #if defined(__SSE2__)
-        // 64 positions at a time: the candidates are where both the first and the last byte fit. The
-        // matches among them are handed on together, so that the callback keeps its state in registers.
-        const __m128i firstA = _mm_set1_epi8(first_.first);
-        const __m128i firstB = _mm_set1_epi8(first_.second);
-        const __m128i lastA = _mm_set1_epi8(last_.first);
-        const __m128i lastB = _mm_set1_epi8(last_.second);
-        for (; i + 63 <= lastStart; i += 64) {
-            uint64_t candidates = maskOfEither(p + i, firstA, firstB) & maskOfEither(p + i + m - 1, lastA, lastB);
-            size_t found = 0;
-            while (candidates != 0) {
-                const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
-                candidates &= candidates - 1;
-                if (at >= next && accept(text, at, knownStart)) {
-                    batch[found++] = at;
-                    next = at + m;
+        // 64 positions at a time: the candidates are where both the first and the last byte fit, found for
+        // a few thousand positions in one go. The matches among 64 are handed on together, so that the
+        // callback keeps its state in registers. (The callback rewrites only bytes below the end of its last
+        // match, so the candidates found ahead stay right.)
+        const CandidateBytes bytes{first_.first, first_.second, last_.first, last_.second, m - 1};
+        const CandidateScan scanCandidates = fastestCandidateScan();
+        constexpr size_t kBlocksAtOnce = 64;
+        uint64_t masks[kBlocksAtOnce];
+        while (i + 63 <= lastStart) {
+            const size_t blocks = std::min(kBlocksAtOnce, (lastStart - i + 1) / 64);
+            scanCandidates(p + i, blocks, bytes, masks);
+            for (size_t k = 0; k < blocks; ++k, i += 64) {
+                uint64_t candidates = masks[k];
+                size_t found = 0;
+                while (candidates != 0) {
+                    const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
+                    candidates &= candidates - 1;
+                    if (at >= next && accept(text, at, knownStart)) {
+                        batch[found++] = at;
+                        next = at + m;
+                    }
                 }
-            }
-            if (found > 0) {
-                onMatches(batch, found);
-                count += found;
+                if (found > 0) {
+                    onMatches(batch, found);
+                    count += found;
+                }
             }
         }
 #endif
