@@ -1,12 +1,54 @@
 #include "core/joined_text.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/pass_sizes.h"
 
 namespace tarvelin::core {
 namespace {
+
+// The size of the words runs are copied in.
+constexpr size_t kWord = 16;
+
+// Copies `size` bytes to `dst` and gives `size`. Where `readable` bytes (at least `size`) may be read at
+// `src`, whole words are copied, which may write up to a word less one past the end of the run.
+inline size_t copyRun(char* dst, const char* src, size_t size, size_t readable) {
+    if ((size + kWord - 1) / kWord * kWord <= readable) {
+        for (size_t k = 0; k < size; k += kWord) {
+            std::memcpy(dst + k, src + k, kWord);
+        }
+    } else {
+        std::memcpy(dst, src, size);
+    }
+    return size;
+}
+
+// The positions of CR and LF among 64 bytes, as a bit mask.
+inline uint64_t lineBreaksIn64(const char* p) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+        mask |= uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << (16 * k);
+    }
+    return mask;
+#else
+    uint64_t mask = 0;
+    for (size_t j = 0; j < 64; ++j) {
+        mask |= uint64_t{p[j] == '\r' || p[j] == '\n'} << j;
+    }
+    return mask;
+#endif
+}
 
 // Part of a std::string as an editable text: what stands after the part moves with its end.
 class PartOfString final : public EditableText {
@@ -74,23 +116,40 @@ void JoinedText::appendNormalized(std::string_view piece) {
         return;
     }
     // Written straight into place while the piece is in the cache; each lone CR or LF takes one byte more,
-    // so the piece takes at most twice its size.
+    // so the piece takes at most twice its size, and a word more lets runs be copied in whole words.
     text_.append(piece.substr(0, firstLone));
     size_t at = text_.size();
-    text_.resize(at + 2 * (piece.size() - firstLone));
-    char* out = text_.data();
-    for (size_t i = firstLone; i < piece.size(); ++i) {
-        const char c = piece[i];
-        if (c == '\r' || c == '\n') {
-            out[at++] = '\r';
-            out[at++] = '\n';
-            if (c == '\r' && i + 1 < piece.size() && piece[i + 1] == '\n') {
-                ++i;
+    text_.resize(at + 2 * (piece.size() - firstLone) + kWord);
+    char* const out = text_.data();
+    const char* const src = piece.data();
+    const size_t n = piece.size();
+    size_t run = firstLone;  // the first byte not copied yet
+    // Copies the run up to `end` and puts CR LF for the line break there (a CR LF pair, a lone CR or a
+    // lone LF).
+    const auto breakAt = [&](size_t end) {
+        at += copyRun(out + at, src + run, end - run, n - run);
+        out[at++] = '\r';
+        out[at++] = '\n';
+        run = src[end] == '\r' && end + 1 < n && src[end + 1] == '\n' ? end + 2 : end + 1;
+    };
+    // The line breaks of 64 bytes are found at once, and every run between them is copied in one go.
+    size_t block = firstLone;
+    for (; block + 64 <= n; block += 64) {
+        uint64_t breaks = lineBreaksIn64(src + block);
+        while (breaks != 0) {
+            const size_t end = block + static_cast<size_t>(__builtin_ctzll(breaks));
+            breaks &= breaks - 1;
+            if (end >= run) {  // not the LF of a CR LF pair just taken
+                breakAt(end);
             }
-        } else {
-            out[at++] = c;
         }
     }
+    for (; block < n; ++block) {
+        if (block >= run && (src[block] == '\r' || src[block] == '\n')) {
+            breakAt(block);
+        }
+    }
+    at += copyRun(out + at, src + run, n - run, n - run);
     text_.resize(at);
 }
 
