@@ -6,8 +6,8 @@
 // a front data file exists, bit 4 an end data file; bits 5-7 the answers to the format questions in turn
 // (the question asked k-th, from 0, gets bit 5 + k % 3). The join list is the input files that the input
 // holds, with a missing file after the first. The sizes the join works in (pieces read, blocks edited, the
-// size from which a pass takes two threads) are a few bytes, taken from the input's length, so that the
-// edges between them fall inside the files and between the lines.
+// size from which a pass takes two threads) are a few bytes or a few hundred, taken from the input's
+// length, so that the edges between them fall inside the files and between the lines.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -76,7 +76,7 @@ std::string dataFileText(const std::string& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::Fields input(data, size);
     core::PassSizes sizes;
-    sizes.piece = 1 + size % 23;
+    sizes.piece = size % 3 == 0 ? 64 + size % 193 : 1 + size % 23;  // a third past the 64 bytes looked at at once
     sizes.editBlock = 1 + size % 41;
     if (size % 2 != 0) {
         sizes.twoThreadsFrom = 64 + size % 97;
