@@ -67,7 +67,9 @@ std::string copyEntry(std::string_view value, size_t bufferSize) {
 Profile::Profile(std::string fileBytes) {
     std::string_view bytes = fileBytes;
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        // The byte-order mark stands before the lines, whatever line comes first after an edit.
         utf8_ = true;
+        bytes.remove_prefix(kUtf8Bom.size());
     }
     size_t begin = 0;
     while (begin < bytes.size()) {
@@ -80,14 +82,6 @@ Profile::Profile(std::string fileBytes) {
         lines_.push_back(parseLine(std::string(bytes.substr(begin, end - begin)),
                                    std::string(bytes.substr(end, endingLength)), utf8_));
         begin = end + endingLength;
-    }
-    if (utf8_ && !lines_.empty()) {
-        // The mark belongs to the first line's bytes but not to its text.
-        Line& first = lines_.front();
-        const Line parsed = parseLine(first.raw.substr(kUtf8Bom.size()), first.ending, true);
-        first.kind = parsed.kind;
-        first.name = parsed.name;
-        first.value = parsed.value;
     }
     // A key without a name is taken only where the key before it in its section has one.
     bool previousKeyUnnamed = false;
@@ -250,14 +244,8 @@ bool Profile::set(std::string_view section, std::string_view key, std::string_vi
     if (insertAt > 0 && lines_[insertAt - 1].ending.empty()) {
         lines_[insertAt - 1].ending = eol;
     }
-    Line added = parseLine(encode(std::string(key) + "=" + std::string(value)), eol, utf8_);
-    if (insertAt == 0 && utf8_ && !lines_.empty()) {
-        // A new first line of the nameless section takes the byte-order mark over, so that the file still
-        // reads as UTF-8 and the line that had it keeps its meaning.
-        lines_.front().raw.erase(0, kUtf8Bom.size());
-        added.raw.insert(0, kUtf8Bom);
-    }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(added));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                  parseLine(encode(std::string(key) + "=" + std::string(value)), eol, utf8_));
     return true;
 }
 
@@ -284,7 +272,7 @@ bool Profile::removeSection(std::string_view section) {
 }
 
 std::string Profile::bytes() const {
-    std::string bytes;
+    std::string bytes(utf8_ ? kUtf8Bom : std::string_view());
     for (const auto& line : lines_) {
         bytes += line.raw;
         bytes += line.ending;

@@ -1,6 +1,8 @@
 #include "platform/private_profile.h"
 
+#include <functional>
 #include <sys/stat.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -67,11 +69,33 @@ TEST(PrivateProfile, SameValueLeavesTheFileAlone) {
 
 // A key written before the first header of a UTF-8 file must not push the byte-order mark off the start:
 // the file would no longer read as UTF-8 and its first header would be lost.
-TEST(PrivateProfile, NamelessSectionOfAUtf8FileKeepsTheMarkFirst) {
-    Profile profile("\xEF\xBB\xBF[A]\r\nx=1\r\n");
-    ASSERT_TRUE(profile.set("", "k", "v"));
-    EXPECT_EQ(profile.bytes(), "\xEF\xBB\xBFk=v\r\n[A]\r\nx=1\r\n");
-    EXPECT_EQ(Profile(profile.bytes()).rawValue("A", "x"), "1");
+// The byte-order mark of a UTF-8 file stays at its start whatever line an edit puts first or takes away,
+// so that the file still reads as UTF-8.
+TEST(PrivateProfile, AUtf8FileKeepsItsMarkFirstThroughEveryEdit) {
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string value = cp932ToUtf8(utf8ToCp932("値"));
+    struct Case {
+        const char* what;
+        std::string file;
+        std::function<void(Profile&)> edit;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"a key put before the first header", mark + "[A]\r\nx=1\r\n", [](Profile& p) { p.set("", "k", "v"); },
+         mark + "k=v\r\n[A]\r\nx=1\r\n"},
+        {"the first line's key given a new value", mark + "k=1\r\n[A]\r\n",
+         [](Profile& p) { p.set("", "k", utf8ToCp932("値")); }, mark + "k=" + value + "\r\n[A]\r\n"},
+        {"the first line's key removed", mark + "k=1\r\n[A]\r\nx=1\r\n", [](Profile& p) { p.removeKey("", "k"); },
+         mark + "[A]\r\nx=1\r\n"},
+        {"the first section removed", mark + "[A]\r\nx=1\r\n[B]\r\ny=2\r\n", [](Profile& p) { p.removeSection("A"); },
+         mark + "[B]\r\ny=2\r\n"},
+    };
+    for (const Case& c : cases) {
+        Profile profile(c.file);
+        c.edit(profile);
+        EXPECT_EQ(profile.bytes(), c.expected) << c.what;
+        EXPECT_EQ(Profile(profile.bytes()).bytes(), c.expected) << c.what;
+    }
 }
 
 TEST(PrivateProfile, ShiftJisNamesAndValuesWithTrailBytesThatLookLikeBrackets) {
