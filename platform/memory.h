@@ -13,9 +13,9 @@ void reserveLarge(std::string& text, size_t capacity);
 
 // Makes the C library's allocator keep blocks of up to some megabytes for reuse, instead of asking the
 // kernel for fresh pages each time and handing them back at once. A print to PDF asks for two 16 MB
-// buffers per page, which the allocator's own rule takes from the kernel and gives back every time: a third of the
-// print's time went into zeroing fresh pages. Blocks of 32 MB and more (the joined text) still come straight from the
-// kernel and go back to it. Call once, at the start.
+// buffers per page, which the allocator's own rule takes from the kernel and gives back every time: a
+// third of the print's time went into zeroing fresh pages. Blocks of 32 MB and more (the joined text)
+// still come straight from the kernel and go back to it. Call once, at the start.
 void keepMegabyteBlocksForReuse();
 
 }  // namespace tarvelin::platform
