@@ -3,7 +3,30 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tarvelin::core {
+
+// The positions among the 64 bytes at p that equal `a` or `b`, as a bit mask.
+inline uint64_t maskOfEither64(const char* p, char a, char b) {
+    uint64_t mask = 0;
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    for (int k = 0; k < 4; ++k) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, va), _mm_cmpeq_epi8(block, vb));
+        mask |= uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << (16 * k);
+    }
+#else
+    for (size_t j = 0; j < 64; ++j) {
+        mask |= uint64_t{p[j] == a || p[j] == b} << j;
+    }
+#endif
+    return mask;
+}
 
 // The first sieve of the replacement search: where a search string may start, told by its first and last
 // bytes, 64 positions at a time.

@@ -4,10 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
 
 namespace tarvelin::core {
@@ -27,27 +24,6 @@ inline size_t copyRun(char* dst, const char* src, size_t size, size_t readable) 
         std::memcpy(dst, src, size);
     }
     return size;
-}
-
-// The positions of CR and LF among 64 bytes, as a bit mask.
-inline uint64_t lineBreaksIn64(const char* p) {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    uint64_t mask = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
-        mask |= uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << (16 * k);
-    }
-    return mask;
-#else
-    uint64_t mask = 0;
-    for (size_t j = 0; j < 64; ++j) {
-        mask |= uint64_t{p[j] == '\r' || p[j] == '\n'} << j;
-    }
-    return mask;
-#endif
 }
 
 // Part of a std::string as an editable text: what stands after the part moves with its end.
@@ -135,7 +111,7 @@ void JoinedText::appendNormalized(std::string_view piece) {
     // The line breaks of 64 bytes are found at once, and every run between them is copied in one go.
     size_t block = firstLone;
     for (; block + 64 <= n; block += 64) {
-        uint64_t breaks = lineBreaksIn64(src + block);
+        uint64_t breaks = maskOfEither64(src + block, '\r', '\n');
         while (breaks != 0) {
             const size_t end = block + static_cast<size_t>(__builtin_ctzll(breaks));
             breaks &= breaks - 1;
