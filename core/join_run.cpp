@@ -232,11 +232,7 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     if (writer) {
         writer->finish();
     }
-    // The joined file is whole from the rename on; it can be made again from its inputs, so the system
-    // writes it to the disk in its own time rather than the operator waiting for hundreds of megabytes.
-    if (!outputFile.commit(data_, platform::FileReplacement::Flush::Later)) {
-        throw platform::FileError::cannotCreate(output);
-    }
+    saveOutput(outputFile, output);
 
     log(ansi("--- 終了 ---"));
     log(ansi("結合ﾌｧｲﾙ名は") + output + ansi("です。"));
@@ -272,6 +268,28 @@ platform::FileReplacement JoinRun::prepareOutput(const std::string& output) {
         throw platform::FileError::cannotCreate(output);
     }
     return std::move(*file);
+}
+
+// Writes what the text holds and puts the joined file in place. Hundreds of megabytes written in one go
+// would leave the window without events for a second, so all but the last part go first, with the
+// window's events handled between them.
+void JoinRun::saveOutput(platform::FileReplacement& outputFile, const std::string& output) {
+    std::string_view rest = data_;
+    if (outputFile.takesPieces()) {
+        const size_t part = std::max<size_t>(passSizes().savePart, 1);
+        while (rest.size() > part) {
+            if (!outputFile.write(rest.substr(0, part))) {
+                throw platform::FileError::cannotCreate(output);
+            }
+            rest.remove_prefix(part);
+            host_.processPendingEvents();
+        }
+    }
+    // The joined file is whole from the rename on; it can be made again from its inputs, so the system
+    // writes it to the disk in its own time rather than the operator waiting for hundreds of megabytes.
+    if (!outputFile.commit(rest, platform::FileReplacement::Flush::Later)) {
+        throw platform::FileError::cannotCreate(output);
+    }
 }
 
 void JoinRun::logPercentMode(int percentMode) {

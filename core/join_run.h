@@ -127,6 +127,7 @@ private:
                          const std::string& outputPath) const;
     // Makes ready to write the output; raises platform::FileError::cannotCreate when it may not be written.
     static platform::FileReplacement prepareOutput(const std::string& output);
+    void saveOutput(platform::FileReplacement& outputFile, const std::string& output);
     // Appends the text of one listed file to the joined text.
     void appendDataFile(const std::string& path, JoinedText& joined);
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the

@@ -332,11 +332,30 @@ TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
 
     const PassSizes defaults = passSizes();
     for (const size_t small : {1, 2, 7, 64}) {
-        setPassSizes({small, small + 1, small * 8});
+        setPassSizes({small, small + 1, small * 8, small * 3});
         join(list);
         EXPECT_EQ(tree.read("OUT.NC"), byDefault) << "pieces of " << small << " bytes";
     }
     setPassSizes(defaults);
+}
+
+TEST_F(JoinRunTest, TheWindowHandlesEventsWhileTheJoinedFileIsWritten) {
+    const PassSizes defaults = passSizes();
+    PassSizes small = defaults;
+    small.savePart = 64;
+    setPassSizes(small);
+    std::string program;
+    for (int i = 0; i < 40; ++i) {
+        program += "G01 X" + std::to_string(i) + "\r\n";
+    }
+    join({tree.write("A.NC", program)});
+    setPassSizes(defaults);
+
+    const auto saving = std::find(host.log.begin(), host.log.end(), "保存中です。しばらくお待ちください。");
+    ASSERT_NE(saving, host.log.end());
+    const auto linesWhileSaving = static_cast<size_t>(saving - host.log.begin()) + 1;
+    EXPECT_GE(std::count(host.pendingEventLogSizes.begin(), host.pendingEventLogSizes.end(), linesWhileSaving), 3);
+    EXPECT_EQ(tree.read("OUT.NC"), program);
 }
 
 TEST_F(JoinRunTest, TextIsCutAtTheFirstNulByte) {
