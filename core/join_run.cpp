@@ -350,12 +350,13 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
     }
     if (textSize == 0) {
         appendLinesRead();
-        return;
+    } else {
+        joined.endFile();
     }
-    joined.endFile();
-    // A file that another program cut short or wrote to while it was read gave a text that is not the
-    // file's: the run must not pass it off as joined.
-    if (file->changed()) {
+    // A file that another program cut short or wrote to while it was read, or while the format question
+    // about its empty text was open, gave a text that is not the file's: the run must not pass it off as
+    // joined.
+    if (file && file->changed()) {
         throw platform::FileError::cannotOpen(path);
     }
 }

@@ -437,6 +437,24 @@ TEST_F(JoinRunTest, EmptyJoinedFileAsksOnceMoreAndTheRunGoesOn) {
     EXPECT_EQ(host.log.back(), "2個中 1個結合しました。");
 }
 
+TEST_F(JoinRunTest, AListedFileWrittenWhileItsEmptyTextIsAskedAboutStopsTheRun) {
+    // A post-processor writes the program the join found empty, while the operator looks at the question.
+    const auto a = tree.write("A.NC", "");
+    tree.write("OUT.NC", "EARLIER\r\n");
+    for (const bool answer : {false, true}) {
+        host.answers = {answer, true};
+        host.onQuestion = [&] { tree.write("A.NC", "O1\r\nM30\r\n"); };
+        try {
+            join({a});
+            ADD_FAILURE() << "expected a FileError, answering " << answer;
+        } catch (const platform::FileError& e) {
+            EXPECT_EQ(platform::cp932ToUtf8(e.message()), "ファイル C:\\A.NC は開けません");
+        }
+        EXPECT_EQ(tree.read("OUT.NC"), "EARLIER\r\n");
+        tree.write("A.NC", "");
+    }
+}
+
 TEST_F(JoinRunTest, OutputThatCannotBeCreatedStopsTheRunWithItsMessage) {
     const auto a = tree.write("A.NC", "O1\r\n");
     host.outputPath = tree.drive("NO/SUCH/FOLDER/OUT.NC");

@@ -19,6 +19,9 @@ void RecordingHost::showStopMessage(std::string_view text) {
 
 bool RecordingHost::askWarningQuestion(std::string_view text) {
     questions.push_back(platform::cp932ToUtf8(text));
+    if (onQuestion) {
+        onQuestion();
+    }
     if (answers.empty()) {
         return false;
     }

@@ -20,6 +20,8 @@ public:
     std::deque<bool> answers;
     // Runs inside processPendingEvents, to play events that arrive while the join works.
     std::function<void()> onPendingEvents;
+    // Runs while a yes/no question is open, to play what other programs do meanwhile.
+    std::function<void()> onQuestion;
 
     std::vector<std::string> log;        // UTF-8
     std::vector<std::string> messages;   // UTF-8, stop messages
