@@ -94,7 +94,7 @@ std::string_view JoinRun::dataText() const {
 
 void JoinRun::releaseDataText() {
     if (!running_) {
-        data_ = std::string();
+        std::string().swap(data_);  // an assignment would keep the buffer for the next text
     }
 }
 

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <malloc.h>
 #include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -453,6 +454,28 @@ TEST_F(JoinRunTest, AListedFileWrittenWhileItsEmptyTextIsAskedAboutStopsTheRun) 
         EXPECT_EQ(tree.read("OUT.NC"), "EARLIER\r\n");
         tree.write("A.NC", "");
     }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();  // the address sanitizer's own allocator
+#endif
+
+// The bytes the program has allocated and not freed.
+size_t allocatedBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const auto info = ::mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+TEST_F(JoinRunTest, LettingTheDataTextGoFreesItsMemory) {
+    join({tree.write("A.NC", std::string(size_t{4} << 20, 'X'))});
+    const size_t holding = allocatedBytes();
+    run.releaseDataText();
+    EXPECT_TRUE(run.dataText().empty());
+    EXPECT_GE(holding, allocatedBytes() + (size_t{4} << 20));
 }
 
 TEST_F(JoinRunTest, OutputThatCannotBeCreatedStopsTheRunWithItsMessage) {
