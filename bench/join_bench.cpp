@@ -137,13 +137,14 @@ int main(int argc, char** argv) {
         } else if (option == "--real") {
             realFolder = value;
         } else if (option == "--breaks") {
-            lineBreak = value == "lf" ? "\n" : "\r\n";
+            // "none": every line break becomes a space, so that the whole join is one line.
+            lineBreak = value == "lf" ? "\n" : value == "none" ? " " : "\r\n";
         }
     }
     if (joinProgram.empty() || files < 1 || rounds < 1) {
         std::fprintf(stderr,
                      "usage: join_bench --join PATH/tarvelin-join [--dir FOLDER] [--files 8] [--size-mb 64] "
-                     "[--rounds 5] [--real FOLDER [--breaks crlf|lf]]\n");
+                     "[--rounds 5] [--real FOLDER [--breaks crlf|lf|none]]\n");
         return 2;
     }
     std::string realText;

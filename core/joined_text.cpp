@@ -1,11 +1,13 @@
 #include "core/joined_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <utility>
 
 #include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
+#include "platform/memory.h"
 
 namespace tarvelin::core {
 namespace {
@@ -85,14 +87,26 @@ void JoinedText::append(std::string_view piece) {
     }
 }
 
+void JoinedText::makeRoom(size_t more) {
+    const size_t needed = text_.size() + more;
+    if (needed > text_.capacity()) {
+        // Twice the room at a time, on huge pages where the system has them: a text that outgrows its
+        // estimate (LF programs take a byte more per line) or one line of hundreds of megabytes is then
+        // not copied time after time into small pages faulted in one by one.
+        platform::reserveLarge(text_, std::max(needed, 2 * text_.capacity()));
+    }
+}
+
 void JoinedText::appendNormalized(std::string_view piece) {
     const size_t firstLone = findIrregularBreak(piece);
     if (firstLone == piece.size()) {
+        makeRoom(piece.size());
         text_.append(piece);
         return;
     }
     // Written straight into place while the piece is in the cache; each lone CR or LF takes one byte more,
     // so the piece takes at most twice its size, and a word more lets runs be copied in whole words.
+    makeRoom(firstLone + 2 * (piece.size() - firstLone) + kWord);
     text_.append(piece.substr(0, firstLone));
     size_t at = text_.size();
     text_.resize(at + 2 * (piece.size() - firstLone) + kWord);
@@ -146,8 +160,12 @@ void JoinedText::editLines(bool all) {
         if (!lineLocal_) {
             return;
         }
-        const void* lastLineFeed = ::memrchr(text_.data() + edited_, '\n', text_.size() - edited_);
+        // Only what came since the last search can hold a line feed: a line growing over hundreds of
+        // megabytes is not searched again from its start for every piece.
+        const size_t from = std::max(edited_, searchedTo_);
+        const void* lastLineFeed = ::memrchr(text_.data() + from, '\n', text_.size() - from);
         if (lastLineFeed == nullptr) {
+            searchedTo_ = text_.size();
             return;  // one line still growing: it is edited when it is complete
         }
         end = static_cast<size_t>(static_cast<const char*>(lastLineFeed) - text_.data()) + 1;
@@ -159,6 +177,7 @@ void JoinedText::editLines(bool all) {
         sink_(text_, edited_);
         edited_ = 0;
     }
+    searchedTo_ = text_.size();  // what follows the last line feed has none
 }
 
 }  // namespace tarvelin::core

@@ -41,6 +41,8 @@ public:
 
 private:
     void appendNormalized(std::string_view piece);
+    // Makes room for `more` bytes after the text.
+    void makeRoom(size_t more);
     // Edits the complete lines not edited yet; with `all`, everything not edited yet.
     void editLines(bool all);
 
@@ -49,6 +51,7 @@ private:
     std::vector<ReplacementPair> pairs_;
     bool lineLocal_ = true;  // every edit keeps to its lines
     size_t edited_;          // the end of the part already edited
+    size_t searchedTo_ = 0;  // the end of the part after edited_ known to hold no line feed
     size_t appended_ = 0;
     bool pendingCr_ = false;
     Sink sink_;
