@@ -251,6 +251,8 @@ void TViewForm::Button1Click() {
             close();
         }
     };
+    // 印刷 prints the text of a complete run; until this run completes, the data pane holds none.
+    Button2->setEnabled(false);
     try {
         const core::JoinResult result = run_.run(joinList, options, settings.Main.ChgPath);
         if (result.outcome == core::JoinOutcome::Completed || result.outcome == core::JoinOutcome::Refused) {

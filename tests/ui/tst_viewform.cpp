@@ -138,6 +138,21 @@ private slots:
         QCOMPARE(h.main->Settings.Main.ChgPath, std::string("C:"));
     }
 
+    void printIsForTheTextOfACompleteRunOnly() {
+        Harness h;
+        h.start();
+        h.list({"C:\\NC\\A.NC", "C:\\NC\\B.NC"});
+        h.prompter.fileAnswers = {u("C:\\OUT.NC"), u("C:\\NO\\SUCH\\OUT.NC")};
+        h.moveOn([&] {
+            QTest::mouseClick(h.view->Button1, Qt::LeftButton);
+            QVERIFY(h.view->Button2->isEnabled());
+            h.prompter.messages.clear();
+            QTest::mouseClick(h.view->Button1, Qt::LeftButton);  // a run that fails
+            QCOMPARE(h.prompter.messages.size(), size_t{1});
+            QVERIFY(!h.view->Button2->isEnabled());
+        });
+    }
+
     void anOutputNamedLikeAnInputIsRefused() {
         Harness h;
         h.start();
