@@ -6,8 +6,9 @@
 // a front data file exists, bit 4 an end data file; bits 5-7 the answers to the format questions in turn
 // (the question asked k-th, from 0, gets bit 5 + k % 3). The join list is the input files that the input
 // holds, with a missing file after the first. The sizes the join works in (pieces read, blocks edited, the
-// size from which a pass takes two threads, parts saved) are a few bytes or a few hundred, taken from the input's
-// length, so that the edges between them fall inside the files and between the lines.
+// size from which a pass takes two threads) are a few bytes or a few hundred, and the parts saved from 64
+// bytes, taken from the input's length, so that the edges between them fall inside the files and between
+// the lines.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -81,7 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size % 2 != 0) {
         sizes.twoThreadsFrom = 64 + size % 97;
     }
-    sizes.savePart = 1 + size % 113;
+    // 64 bytes to 8 KiB: the pairs can make a kilobyte of input megabytes of text, which a byte at a time
+    // took past the fuzzer's time limit.
+    sizes.savePart = size_t{64} << (size % 8);
     core::setPassSizes(sizes);
     const std::string& folder = fuzz::scratchFolder();
     const int mode = input.flags & 7;
