@@ -317,6 +317,18 @@ TEST_F(JoinRunTest, EveryLineBreakOfTheInputsBecomesCrLfAndFilesRunOnWithoutBrea
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nG0\r\nG1\r\n\r\nM30O2\r\nM30\r\n");
 }
 
+// Puts the sizes the join works in back as they were when it goes, however the test ends.
+class KeptPassSizes {
+public:
+    KeptPassSizes() : kept_(passSizes()) {}
+    ~KeptPassSizes() { setPassSizes(kept_); }
+    KeptPassSizes(const KeptPassSizes&) = delete;
+    KeptPassSizes& operator=(const KeptPassSizes&) = delete;
+
+private:
+    PassSizes kept_;
+};
+
 TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
     options.frontFile = tree.write("PROG/Front.txt", "(FRONT)\n");
     options.percentMode = OP1_FB;
@@ -331,18 +343,17 @@ TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
     join(list);
     const std::string byDefault = tree.read("OUT.NC");
 
-    const PassSizes defaults = passSizes();
+    const KeptPassSizes kept;
     for (const size_t small : {1, 2, 7, 64}) {
         setPassSizes({small, small + 1, small * 8, small * 3});
         join(list);
         EXPECT_EQ(tree.read("OUT.NC"), byDefault) << "pieces of " << small << " bytes";
     }
-    setPassSizes(defaults);
 }
 
 TEST_F(JoinRunTest, TheWindowHandlesEventsWhileTheJoinedFileIsWritten) {
-    const PassSizes defaults = passSizes();
-    PassSizes small = defaults;
+    const KeptPassSizes kept;
+    PassSizes small = passSizes();
     small.savePart = 64;
     setPassSizes(small);
     std::string program;
@@ -350,7 +361,6 @@ TEST_F(JoinRunTest, TheWindowHandlesEventsWhileTheJoinedFileIsWritten) {
         program += "G01 X" + std::to_string(i) + "\r\n";
     }
     join({tree.write("A.NC", program)});
-    setPassSizes(defaults);
 
     const auto saving = std::find(host.log.begin(), host.log.end(), "保存中です。しばらくお待ちください。");
     ASSERT_NE(saving, host.log.end());
