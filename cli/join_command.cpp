@@ -3,7 +3,9 @@
 #include <getopt.h>
 #include <istream>
 #include <iterator>
+#include <new>
 #include <ostream>
+#include <stdexcept>
 
 #include "core/list_file.h"
 #include "core/paths.h"
@@ -303,6 +305,14 @@ int runParsedCommand(JoinCommand& command, std::istream& in, std::ostream& out, 
         return result.joined == result.listed ? 0 : 3;
     } catch (const platform::FileError& e) {
         err << "tarvelin-join: " << cp932ToUtf8(e.message()) << '\n';
+        return 1;
+    } catch (const std::bad_alloc&) {
+        // A line without breaks is held whole until it ends, so a one-line input of many gigabytes can
+        // exhaust memory. Caught here, the run's files are put back on the way out: the earlier output stays.
+        err << "tarvelin-join: not enough memory for the join\n";
+        return 1;
+    } catch (const std::exception& e) {  // a thread that could not start
+        err << "tarvelin-join: the join stopped: " << e.what() << '\n';
         return 1;
     }
 }

@@ -1,6 +1,8 @@
 #include "cli/join_command.h"
 
+#include <new>
 #include <sstream>
+#include <system_error>
 
 #include <gtest/gtest.h>
 
@@ -279,6 +281,39 @@ TEST_F(JoinCommandTest, FailingLogStreamStillFinishesTheJoin) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
     EXPECT_EQ(err.str(), "tarvelin-join: the log could not be written to standard output\n");
+}
+
+// A join that runs out of memory (a one-line input of many gigabytes is held whole) or cannot start a
+// thread ends with a message and status 1, not through std::terminate, which would skip the unwinding that
+// removes the unfinished output. The list read from standard input is where the test raises the error.
+TEST_F(JoinCommandTest, RunningOutOfMemoryEndsWithAMessage) {
+    struct FailingBuffer : std::streambuf {
+        std::exception_ptr error;
+        int_type underflow() override { std::rethrow_exception(error); }
+    };
+    struct Case {
+        std::exception_ptr error;
+        std::string message;
+    };
+    for (const auto& [error, message] : std::vector<Case>{
+             {std::make_exception_ptr(std::bad_alloc()), "tarvelin-join: not enough memory for the join\n"},
+             {std::make_exception_ptr(
+                  std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again))),
+              "tarvelin-join: the join stopped: Resource temporarily unavailable\n"},
+         }) {
+        std::vector<std::string> args = {"tarvelin-join", "-o", tree.host("OUT.NC"), "--list", "-"};
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        FailingBuffer buffer;
+        buffer.error = error;
+        std::istream in(&buffer);
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err), 1);
+        EXPECT_EQ(err.str(), message);
+    }
 }
 
 TEST_F(JoinCommandTest, ReplacementMayBeEmptyAndSplitsAtTheFirstEquals) {
