@@ -1,13 +1,17 @@
 #include "ui/ViewPrint.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
+#include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRawFont>
 #include <QTextLayout>
 
 #include "platform/mbcs.h"
@@ -162,6 +166,125 @@ private:
     size_t maxBytes_ = 0;
 };
 
+// Gives the glyphs of a line of printable ASCII that fits the page's width, without laying it out:
+// shaping every line is most of the time a print spends in its own hands. Each character's glyph and advance
+// come from one layout of every pair of these characters, which also shows whether the font joins any two
+// of them (a ligature, kerning). Only where it joins none do the glyphs land exactly where a layout of the
+// line puts them; a font that does gets no shortcut, and every line is laid out.
+class PlainLines {
+public:
+    PlainLines(const QFont& font, QPaintDevice* device, qreal width) : width_(width) {
+        QString pairs;
+        pairs.reserve(2 * kCount * kCount);
+        for (size_t a = 0; a < kCount; ++a) {
+            for (size_t b = 0; b < kCount; ++b) {
+                pairs += charOf(a);
+                pairs += charOf(b);
+            }
+        }
+        QTextLayout layout(pairs, font, device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        if (line.isValid()) {
+            height_ = line.height();
+            usable_ = learn(line.glyphRuns(), pairs);
+        }
+    }
+
+    qreal height() const { return height_; }
+
+    const QRawFont& font() const { return font_; }
+
+    // Whether `line` is one it draws: not empty, all printable ASCII, and in one piece at the width.
+    bool takes(std::string_view line) const {
+        if (!usable_ || line.empty()) {
+            return false;
+        }
+        qreal x = 0;
+        for (const char c : line) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < kFirst || byte >= kFirst + kCount) {
+                return false;
+            }
+            x += advances_[byte - kFirst];
+        }
+        return x <= width_ - 1;  // a pixel to spare for the rounding of the layout
+    }
+
+    // Adds the glyphs of a line it takes, where its layout would put them with the line's top at `top`. A
+    // blank space is left out: every glyph costs the print its own positioned text operator, and a space
+    // puts nothing on the paper.
+    void add(std::string_view line, qreal top, QList<quint32>& indexes, QList<QPointF>& positions) const {
+        const qreal baseline = top + baseline_;
+        qreal x = 0;
+        for (const char c : line) {
+            const size_t i = static_cast<unsigned char>(c) - kFirst;
+            if (c != ' ' || !blankSpace_) {
+                indexes.append(glyphs_[i]);
+                positions.append(QPointF(x, baseline));
+            }
+            x += advances_[i];
+        }
+    }
+
+private:
+    static constexpr size_t kFirst = 0x20;
+    static constexpr size_t kCount = 0x7F - kFirst;
+
+    static QChar charOf(size_t i) {
+        const char byte = static_cast<char>(kFirst + i);
+        return fromAnsi(std::string_view(&byte, 1)).at(0);
+    }
+
+    // Takes each character's glyph and advance from the laid-out pairs; false where a character met twice
+    // differs, a glyph stands for more than one character, or the glyphs are not all of one font on one
+    // baseline.
+    bool learn(const QList<QGlyphRun>& runs, const QString& pairs) {
+        std::vector<quint32> indexes;
+        std::vector<QPointF> positions;
+        for (const QGlyphRun& run : runs) {
+            if (run.rawFont() != runs.front().rawFont()) {
+                return false;
+            }
+            const QList<quint32> runIndexes = run.glyphIndexes();
+            const QList<QPointF> runPositions = run.positions();
+            indexes.insert(indexes.end(), runIndexes.begin(), runIndexes.end());
+            positions.insert(positions.end(), runPositions.begin(), runPositions.end());
+        }
+        if (runs.isEmpty() || indexes.size() != static_cast<size_t>(pairs.size())) {
+            return false;
+        }
+        font_ = runs.front().rawFont();
+        baseline_ = positions.front().y();
+        std::array<bool, kCount> known{};
+        for (size_t k = 0; k + 1 < indexes.size(); ++k) {
+            const size_t c = static_cast<size_t>(k % 2 == 0 ? k / 2 / kCount : k / 2 % kCount);
+            const qreal advance = positions[k + 1].x() - positions[k].x();
+            if (positions[k].y() != baseline_ || (known[c] && (glyphs_[c] != indexes[k] || advances_[c] != advance))) {
+                return false;
+            }
+            known[c] = true;
+            glyphs_[c] = indexes[k];
+            advances_[c] = advance;
+        }
+        blankSpace_ = font_.pathForGlyph(glyphs_[' ' - kFirst]).isEmpty();
+        return positions.front().x() == 0 && std::all_of(known.begin(), known.end(), [](bool k) { return k; });
+    }
+
+    QRawFont font_;
+    std::array<quint32, kCount> glyphs_{};
+    std::array<qreal, kCount> advances_{};
+    bool blankSpace_ = false;  // the space's glyph draws nothing, so it is left out
+    qreal baseline_ = 0;
+    qreal height_ = 0;
+    qreal width_;
+    bool usable_ = false;
+};
+
 }  // namespace
 
 TPrintForm::TPrintForm() : QWidget(nullptr) {
@@ -258,7 +381,29 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
     painter.setPen(RichEdit1->palette().color(QPalette::Text));
     const size_t total = lines_.lineCount() * kPartsPerLine;
     const auto goOn = [&](size_t done) { return progress == nullptr || progress->proceed(done, total); };
+    const PlainLines plain(font, &printer, area.width());
+    // The glyphs of the plain lines not drawn yet: a page's run of them goes out as one glyph run.
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    const auto drawPlainLines = [&] {
+        if (!indexes.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(plain.font());
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+            indexes.clear();
+            positions.clear();
+        }
+    };
     qreal y = 0;
+    const auto roomFor = [&](qreal height) {
+        if (y > 0 && y + height > area.height()) {
+            drawPlainLines();
+            printer.newPage();
+            y = 0;
+        }
+    };
     size_t sinceReport = 0;
     const bool printed = forEachLine(lines_, [&](std::string_view line, size_t index) {
         if (++sinceReport == kLinesPerReport) {
@@ -267,18 +412,23 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
                 return false;
             }
         }
+        if (!layOutEveryLine_ && plain.takes(line)) {
+            roomFor(plain.height());
+            plain.add(line, y, indexes, positions);
+            y += plain.height();
+            return true;
+        }
+        drawPlainLines();  // in the order of the lines
         return layOutLine(
             line, font, &printer, area.width(),
             [&](const QTextLine& piece) {
-                if (y > 0 && y + piece.height() > area.height()) {
-                    printer.newPage();
-                    y = 0;
-                }
+                roomFor(piece.height());
                 piece.draw(&painter, QPointF(0, y));
                 y += piece.height();
             },
             [&](size_t done) { return goOn(partsDone(index, done, line.size())); });
     });
+    drawPlainLines();
     if (!printed) {
         // Stopped: the job is dropped, so that no more of it reaches the paper.
         printer.abort();

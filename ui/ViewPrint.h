@@ -35,7 +35,8 @@ enum class PrintOutcome { Printed, Failed, Cancelled };
 // The text is held as the code page 932 lines it is, not as a laid-out document, and the data pane's text is
 // not even copied: the holder reads the pane's lines where they lie. The lines are counted and printed one
 // at a time, each laid out as RichEdit1 or the page would lay it out, so that a text of hundreds of
-// megabytes is handed over at once and costs no memory of its own.
+// megabytes is handed over at once and costs no memory of its own. A plain ASCII line that fits the page
+// is printed from the font's glyphs without a layout, where they land exactly as its layout would put them.
 class TPrintForm : public QWidget {
     Q_OBJECT
 
@@ -71,6 +72,9 @@ public:
     QPrinter* printer();
     // Makes every print go to `printer` (a file printer, for tests).
     void setPrinter(std::unique_ptr<QPrinter> printer);
+    // Lays out every line it prints, plain ASCII lines too, which are otherwise drawn as glyph runs taken
+    // from the font: the pages must come out the same either way, and this prints them for comparing.
+    void layOutEveryLine(bool every) { layOutEveryLine_ = every; }
 
 private:
     void holdFont(const QFont& font);
@@ -81,6 +85,7 @@ private:
     QFont font_;
     std::unique_ptr<QPrinter> printer_;
     bool printerGiven_ = false;
+    bool layOutEveryLine_ = false;
 };
 
 // The height in pixels of `font` on a device of `dotsPerInch`: its pixel size, or its point size scaled

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
@@ -355,6 +356,47 @@ private slots:
         QCOMPARE(stop.calls, 3);
         // The job is dropped: at most the pages before the stop, none after it.
         QVERIFY(pdfInfo(pdf, QStringLiteral("Pages")).toInt() < 20000 / 79);
+    }
+
+    void plainLinesPrintExactlyAsTheirLayoutWould() {
+        // Plain ASCII lines are drawn from the font's glyphs without a layout (print_bench shows what that
+        // saves); the pages must be those of every line laid out. Around the plain lines: lines of double-byte
+        // text, tabs and control bytes, and lines about the page's width, in words and in one.
+        std::string text = programLines(1, 150);
+        for (int n = 96; n <= 136; n += 4) {
+            text += std::string(static_cast<size_t>(n), 'X') + "\r\n";
+            text += programLines(1, 1).substr(0, 3) + std::string(static_cast<size_t>(n - 8), '7') + " Y1\r\n";
+        }
+        text += ui::toAnsi(u("N5 (工具交換) T01 M06")) +
+                "\r\n\r\n\tG90\r\nM\x01"
+                "30\r\n" +
+                programLines(900, 150);
+        test::TempTree tree;
+        ui::TPrintForm holder;
+        QFont font = ui::fixedPitchFont();
+        font.setPointSize(10);  // as the data page has it
+        holder.holdText(text, font);
+        const auto print = [&](bool layOutEveryLine, const char* name) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            const QString pdf = QString::fromStdString(tree.host(name));
+            printer.setOutputFileName(pdf);
+            holder.layOutEveryLine(layOutEveryLine);
+            holder.printHeld(printer, u("C:\\OUT.NC"));
+            return pdf;
+        };
+        const QString laidOut = print(true, "laid-out.pdf");
+        const QString plain = print(false, "plain.pdf");
+        QVERIFY2(pdfInfo(laidOut, QStringLiteral("Pages")).toInt() >= 2, qPrintable(laidOut));
+        // Every word where it was, to a hundredth of a point, and the same pages.
+        const auto words = [](const QString& pdf) {
+            const QString boxes =
+                poppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+            return boxes.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("<(word|page)")));
+        };
+        const QStringList expected = words(laidOut);
+        QVERIFY(expected.size() > 1000);
+        QCOMPARE(words(plain), expected);
     }
 
     void thePrintDialogOffersNoPageRangeAndPrintsAllPages() {
