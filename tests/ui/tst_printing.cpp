@@ -399,6 +399,23 @@ private slots:
         QCOMPARE(words(plain), expected);
     }
 
+    void aPrintJobIsCompressedAtTheFastestLevel() {
+        // The zlib header that starts each compressed stream of the job names its level: 78 01 the fastest,
+        // 78 9C the default.
+        test::TempTree tree;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = QString::fromStdString(tree.host("out.pdf"));
+        printer.setOutputFileName(pdf);
+        ui::TPrintForm holder;
+        holder.holdText(programLines(1, 500), ui::fixedPitchFont());
+        QCOMPARE(holder.printHeld(printer, u("C:\\OUT.NC")), ui::PrintOutcome::Printed);
+        const std::string job = tree.read("out.pdf");
+        QVERIFY(job.find("stream\n\x78\x01") != std::string::npos);
+        QCOMPARE(job.find("stream\n\x78\x9C"), std::string::npos);
+        QVERIFY(pdfText(pdf).contains(QStringLiteral("N500 G01 X500. Y-2.5 F1200")));
+    }
+
     void thePrintDialogOffersNoPageRangeAndPrintsAllPages() {
         Harness h;
         h.printToPdf("out.pdf");
