@@ -173,9 +173,13 @@ int main(int argc, char** argv) {
         double laidOutTime = 0;
         int printed = 0;
         if (megabytes <= printLimitMb) {
+            // The program's print first, from caches as cold as the first print's; its longest time between
+            // two reports is the one given.
             int laidOutPages = 0;
-            laidOutTime = print(true, laidOutPages);
             printTime = print(false, printed);
+            const double longest = watch.longest;
+            laidOutTime = print(true, laidOutPages);
+            watch.longest = longest;
             if (laidOutPages != printed) {
                 std::fprintf(stderr, "the two prints differ: %d and %d pages\n", laidOutPages, printed);
                 return 1;

@@ -311,7 +311,7 @@ int runParsedCommand(JoinCommand& command, std::istream& in, std::ostream& out, 
         // exhaust memory. Caught here, the run's files are put back on the way out: the earlier output stays.
         err << "tarvelin-join: not enough memory for the join\n";
         return 1;
-    } catch (const std::exception& e) {  // a thread that could not start
+    } catch (const std::exception& e) {  // a thread that could not start, a size out of reach
         err << "tarvelin-join: the join stopped: " << e.what() << '\n';
         return 1;
     }

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cmath>
 #include <vector>
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -168,38 +169,41 @@ private:
 
 // Gives the glyphs of a line of printable ASCII that fits the page's width, without laying it out:
 // shaping every line is most of the time a print spends in its own hands. Each character's glyph and advance
-// come from one layout of every pair of these characters, which also shows whether the font joins any two
-// of them (a ligature, kerning). Only where it joins none do the glyphs land exactly where a layout of the
-// line puts them; a font that does gets no shortcut, and every line is laid out.
+// come from layouts of every pair of these characters, once among letters and once of the characters that
+// are not letters alone (a line of digits and signs is shaped as another script), which also show whether
+// the font joins any two of them (a ligature, kerning). Only where it joins none, in both, do the glyphs land
+// where a layout of the line puts them; a font that does, or one drawn with lines (underline and the like),
+// gets no shortcut, and every line is laid out.
 class PlainLines {
 public:
-    PlainLines(const QFont& font, QPaintDevice* device, qreal width) : width_(width) {
-        QString pairs;
-        pairs.reserve(2 * kCount * kCount);
-        for (size_t a = 0; a < kCount; ++a) {
-            for (size_t b = 0; b < kCount; ++b) {
-                pairs += charOf(a);
-                pairs += charOf(b);
+    PlainLines(const QFont& font, QPaintDevice* device, qreal width) {
+        if (font.underline() || font.overline() || font.strikeOut()) {
+            return;
+        }
+        std::vector<size_t> all(kCount);
+        std::vector<size_t> signs;
+        for (size_t c = 0; c < kCount; ++c) {
+            all[c] = c;
+            if (!charOf(c).isLetter()) {
+                signs.push_back(c);
             }
         }
-        QTextLayout layout(pairs, font, device);
-        QTextOption option;
-        option.setWrapMode(QTextOption::NoWrap);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        const QTextLine line = layout.createLine();
-        layout.endLayout();
-        if (line.isValid()) {
-            height_ = line.height();
-            usable_ = learn(line.glyphRuns(), pairs);
+        usable_ = learn(all, font, device) && learn(signs, font, device);
+        // A glyph that reaches past its advance at the line's end counts in the layout's width.
+        const QFontMetricsF metrics(font, device);
+        qreal overhang = 0;
+        for (size_t c = 0; c < kCount; ++c) {
+            overhang = std::max(overhang, -metrics.rightBearing(charOf(c)));
         }
+        widthLimit_ = width - overhang - 1;  // and a pixel to spare
     }
 
     qreal height() const { return height_; }
 
     const QRawFont& font() const { return font_; }
 
-    // Whether `line` is one it draws: not empty, all printable ASCII, and in one piece at the width.
+    // Whether `line` is one it draws: not empty, all printable ASCII, and in one piece at the width. Looks
+    // at no more of the line than fits.
     bool takes(std::string_view line) const {
         if (!usable_ || line.empty()) {
             return false;
@@ -211,22 +215,21 @@ public:
                 return false;
             }
             x += advances_[byte - kFirst];
+            if (x > widthLimit_) {
+                return false;
+            }
         }
-        return x <= width_ - 1;  // a pixel to spare for the rounding of the layout
+        return true;
     }
 
-    // Adds the glyphs of a line it takes, where its layout would put them with the line's top at `top`. A
-    // blank space is left out: every glyph costs the print its own positioned text operator, and a space
-    // puts nothing on the paper.
+    // Adds the glyphs of a line it takes, where its layout would put them with the line's top at `top`.
     void add(std::string_view line, qreal top, QList<quint32>& indexes, QList<QPointF>& positions) const {
         const qreal baseline = top + baseline_;
         qreal x = 0;
         for (const char c : line) {
             const size_t i = static_cast<unsigned char>(c) - kFirst;
-            if (c != ' ' || !blankSpace_) {
-                indexes.append(glyphs_[i]);
-                positions.append(QPointF(x, baseline));
-            }
+            indexes.append(glyphs_[i]);
+            positions.append(QPointF(x, baseline));
             x += advances_[i];
         }
     }
@@ -240,10 +243,30 @@ private:
         return fromAnsi(std::string_view(&byte, 1)).at(0);
     }
 
-    // Takes each character's glyph and advance from the laid-out pairs; false where a character met twice
-    // differs, a glyph stands for more than one character, or the glyphs are not all of one font on one
-    // baseline.
-    bool learn(const QList<QGlyphRun>& runs, const QString& pairs) {
+    // Lays out every ordered pair of the characters `chars` as one line and takes each character's glyph and
+    // advance from it; false where a character met twice, here or in an earlier layout, differs, a glyph
+    // stands for more than one character, or the glyphs are not all of one font on one baseline.
+    bool learn(const std::vector<size_t>& chars, const QFont& font, QPaintDevice* device) {
+        QString pairs;
+        std::vector<size_t> charAt;
+        for (const size_t a : chars) {
+            for (const size_t b : chars) {
+                pairs += charOf(a);
+                pairs += charOf(b);
+                charAt.insert(charAt.end(), {a, b});
+            }
+        }
+        QTextLayout layout(pairs, font, device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        if (!line.isValid()) {
+            return false;
+        }
+        const QList<QGlyphRun> runs = line.glyphRuns();
         std::vector<quint32> indexes;
         std::vector<QPointF> positions;
         for (const QGlyphRun& run : runs) {
@@ -255,33 +278,36 @@ private:
             indexes.insert(indexes.end(), runIndexes.begin(), runIndexes.end());
             positions.insert(positions.end(), runPositions.begin(), runPositions.end());
         }
-        if (runs.isEmpty() || indexes.size() != static_cast<size_t>(pairs.size())) {
+        if (runs.isEmpty() || indexes.size() != charAt.size() || positions.front().x() != 0) {
             return false;
         }
-        font_ = runs.front().rawFont();
-        baseline_ = positions.front().y();
-        std::array<bool, kCount> known{};
+        if (!known_.any()) {
+            font_ = runs.front().rawFont();
+            baseline_ = positions.front().y();
+            height_ = line.height();
+        } else if (runs.front().rawFont() != font_ || line.height() != height_) {
+            return false;
+        }
         for (size_t k = 0; k + 1 < indexes.size(); ++k) {
-            const size_t c = static_cast<size_t>(k % 2 == 0 ? k / 2 / kCount : k / 2 % kCount);
+            const size_t c = charAt[k];
             const qreal advance = positions[k + 1].x() - positions[k].x();
-            if (positions[k].y() != baseline_ || (known[c] && (glyphs_[c] != indexes[k] || advances_[c] != advance))) {
+            if (positions[k].y() != baseline_ || (known_[c] && (glyphs_[c] != indexes[k] || advances_[c] != advance))) {
                 return false;
             }
-            known[c] = true;
+            known_[c] = true;
             glyphs_[c] = indexes[k];
             advances_[c] = advance;
         }
-        blankSpace_ = font_.pathForGlyph(glyphs_[' ' - kFirst]).isEmpty();
-        return positions.front().x() == 0 && std::all_of(known.begin(), known.end(), [](bool k) { return k; });
+        return std::all_of(chars.begin(), chars.end(), [&](size_t c) { return known_[c]; });
     }
 
     QRawFont font_;
+    std::bitset<kCount> known_;
     std::array<quint32, kCount> glyphs_{};
     std::array<qreal, kCount> advances_{};
-    bool blankSpace_ = false;  // the space's glyph draws nothing, so it is left out
     qreal baseline_ = 0;
     qreal height_ = 0;
-    qreal width_;
+    qreal widthLimit_ = 0;
     bool usable_ = false;
 };
 
@@ -386,15 +412,18 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
     QList<quint32> indexes;
     QList<QPointF> positions;
     const auto drawPlainLines = [&] {
-        if (!indexes.isEmpty()) {
-            QGlyphRun run;
+        if (indexes.isEmpty()) {
+            return;
+        }
+        {
+            QGlyphRun run;  // shares the lists' buffers, which are kept for the next lines once it is gone
             run.setRawFont(plain.font());
             run.setGlyphIndexes(indexes);
             run.setPositions(positions);
             painter.drawGlyphRun(QPointF(0, 0), run);
-            indexes.clear();
-            positions.clear();
         }
+        indexes.clear();
+        positions.clear();
     };
     qreal y = 0;
     const auto roomFor = [&](qreal height) {
@@ -418,7 +447,9 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
             y += plain.height();
             return true;
         }
-        drawPlainLines();  // in the order of the lines
+        if (!line.empty()) {
+            drawPlainLines();  // in the order of the lines
+        }
         return layOutLine(
             line, font, &printer, area.width(),
             [&](const QTextLine& piece) {

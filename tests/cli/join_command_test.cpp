@@ -295,11 +295,11 @@ TEST_F(JoinCommandTest, RunningOutOfMemoryEndsWithAMessage) {
         std::exception_ptr error;
         std::string message;
     };
+    const std::error_code threadsExhausted = std::make_error_code(std::errc::resource_unavailable_try_again);
     for (const auto& [error, message] : std::vector<Case>{
              {std::make_exception_ptr(std::bad_alloc()), "tarvelin-join: not enough memory for the join\n"},
-             {std::make_exception_ptr(
-                  std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again))),
-              "tarvelin-join: the join stopped: Resource temporarily unavailable\n"},
+             {std::make_exception_ptr(std::system_error(threadsExhausted)),
+              "tarvelin-join: the join stopped: " + threadsExhausted.message() + "\n"},
          }) {
         std::vector<std::string> args = {"tarvelin-join", "-o", tree.host("OUT.NC"), "--list", "-"};
         std::vector<char*> argv;
