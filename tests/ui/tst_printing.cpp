@@ -74,6 +74,14 @@ QString pdfInfo(const QString& pdf, const QString& field) {
     return QString();
 }
 
+// A printer that prints to the PDF file at `pdf`.
+std::unique_ptr<QPrinter> pdfPrinter(const QString& pdf) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    return printer;
+}
+
 // The program lines ("N...") of a printed text, in order.
 QStringList programLinesOf(const QString& text) {
     QStringList lines;
@@ -104,11 +112,8 @@ struct Harness : test::WindowContext {
 
     // Makes prints go to a PDF file in the tree; its host path.
     QString printToPdf(const char* name) {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
         const QString pdf = QString::fromStdString(tree.host(name));
-        printer->setOutputFileName(pdf);
-        holder->setPrinter(std::move(printer));
+        holder->setPrinter(pdfPrinter(pdf));
         return pdf;
     }
 
@@ -347,13 +352,11 @@ private slots:
             bool proceed(size_t, size_t) override { return ++calls < 3; }
         } stop;
         test::TempTree tree;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
         const QString pdf = QString::fromStdString(tree.host("out.pdf"));
-        printer.setOutputFileName(pdf);
+        const std::unique_ptr<QPrinter> printer = pdfPrinter(pdf);
         ui::TPrintForm holder;
         holder.holdText(programLines(1, 20000), ui::fixedPitchFont());
-        QCOMPARE(holder.printHeld(printer, u("C:\\OUT.NC"), &stop), ui::PrintOutcome::Cancelled);
+        QCOMPARE(holder.printHeld(*printer, u("C:\\OUT.NC"), &stop), ui::PrintOutcome::Cancelled);
         QCOMPARE(stop.calls, 3);
         // The job is dropped: at most the pages before the stop, none after it.
         QVERIFY(pdfInfo(pdf, QStringLiteral("Pages")).toInt() < 20000 / 79);
@@ -378,12 +381,9 @@ private slots:
         font.setPointSize(10);  // as the data page has it
         holder.holdText(text, font);
         const auto print = [&](bool layOutEveryLine, const char* name) {
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setOutputFormat(QPrinter::PdfFormat);
             const QString pdf = QString::fromStdString(tree.host(name));
-            printer.setOutputFileName(pdf);
             holder.layOutEveryLine(layOutEveryLine);
-            const ui::PrintOutcome outcome = holder.printHeld(printer, u("C:\\OUT.NC"));
+            const ui::PrintOutcome outcome = holder.printHeld(*pdfPrinter(pdf), u("C:\\OUT.NC"));
             return outcome == ui::PrintOutcome::Printed ? pdf : QString();
         };
         const QString laidOut = print(true, "laid-out.pdf");
@@ -406,13 +406,11 @@ private slots:
         // The zlib header that starts each compressed stream of the job names its level: 78 01 the fastest;
         // 78 5E, 78 9C (the default) and 78 DA the slower ones. No stream may be at a slower level.
         test::TempTree tree;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
         const QString pdf = QString::fromStdString(tree.host("out.pdf"));
-        printer.setOutputFileName(pdf);
+        const std::unique_ptr<QPrinter> printer = pdfPrinter(pdf);
         ui::TPrintForm holder;
         holder.holdText(programLines(1, 500), ui::fixedPitchFont());
-        QCOMPARE(holder.printHeld(printer, u("C:\\OUT.NC")), ui::PrintOutcome::Printed);
+        QCOMPARE(holder.printHeld(*printer, u("C:\\OUT.NC")), ui::PrintOutcome::Printed);
         const std::string job = tree.read("out.pdf");
         QVERIFY(job.find("stream\n\x78\x01") != std::string::npos);
         for (const char* slower : {"stream\n\x78\x5E", "stream\n\x78\x9C", "stream\n\x78\xDA"}) {
