@@ -167,6 +167,39 @@ private:
     size_t maxBytes_ = 0;
 };
 
+// The glyphs of a text laid out as one line, when they are all of one font.
+struct OneLine {
+    QRawFont font;
+    std::vector<quint32> indexes;
+    std::vector<QPointF> positions;
+    qreal height = 0;
+};
+
+std::optional<OneLine> layOutOneLine(const QString& text, const QFont& font, QPaintDevice* device) {
+    QTextLayout layout(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = line.isValid() ? line.glyphRuns() : QList<QGlyphRun>();
+    if (runs.isEmpty()) {
+        return std::nullopt;
+    }
+    OneLine laidOut{runs.front().rawFont(), {}, {}, line.height()};
+    for (const QGlyphRun& run : runs) {
+        if (run.rawFont() != laidOut.font) {
+            return std::nullopt;
+        }
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        laidOut.indexes.insert(laidOut.indexes.end(), indexes.begin(), indexes.end());
+        laidOut.positions.insert(laidOut.positions.end(), positions.begin(), positions.end());
+    }
+    return laidOut;
+}
+
 // Gives the glyphs of a line of printable ASCII that fits the page's width, without laying it out:
 // shaping every line is most of the time a print spends in its own hands. Each character's glyph and advance
 // come from layouts of every pair of these characters, once among letters and once of the characters that
@@ -176,7 +209,7 @@ private:
 // gets no shortcut, and every line is laid out.
 class PlainLines {
 public:
-    PlainLines(const QFont& font, QPaintDevice* device, qreal width) {
+    PlainLines(const QFont& font, QPaintDevice* device, qreal width) : chars_(decodedChars()) {
         if (font.underline() || font.overline() || font.strikeOut()) {
             return;
         }
@@ -238,10 +271,16 @@ private:
     static constexpr size_t kFirst = 0x20;
     static constexpr size_t kCount = 0x7F - kFirst;
 
-    static QChar charOf(size_t i) {
-        const char byte = static_cast<char>(kFirst + i);
-        return fromAnsi(std::string_view(&byte, 1)).at(0);
+    // The characters the bytes kFirst.. stand for, one UTF-16 unit each.
+    static QString decodedChars() {
+        std::string bytes(kCount, '\0');
+        for (size_t i = 0; i < kCount; ++i) {
+            bytes[i] = static_cast<char>(kFirst + i);
+        }
+        return fromAnsi(bytes);
     }
+
+    QChar charOf(size_t i) const { return chars_.at(static_cast<qsizetype>(i)); }
 
     // Lays out every ordered pair of the characters `chars` as one line and takes each character's glyph and
     // advance from it; false where a character met twice, here or in an earlier layout, differs, a glyph
@@ -256,36 +295,17 @@ private:
                 charAt.insert(charAt.end(), {a, b});
             }
         }
-        QTextLayout layout(pairs, font, device);
-        QTextOption option;
-        option.setWrapMode(QTextOption::NoWrap);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        const QTextLine line = layout.createLine();
-        layout.endLayout();
-        if (!line.isValid()) {
+        const std::optional<OneLine> line = layOutOneLine(pairs, font, device);
+        if (!line || line->indexes.size() != charAt.size() || line->positions.front().x() != 0) {
             return false;
         }
-        const QList<QGlyphRun> runs = line.glyphRuns();
-        std::vector<quint32> indexes;
-        std::vector<QPointF> positions;
-        for (const QGlyphRun& run : runs) {
-            if (run.rawFont() != runs.front().rawFont()) {
-                return false;
-            }
-            const QList<quint32> runIndexes = run.glyphIndexes();
-            const QList<QPointF> runPositions = run.positions();
-            indexes.insert(indexes.end(), runIndexes.begin(), runIndexes.end());
-            positions.insert(positions.end(), runPositions.begin(), runPositions.end());
-        }
-        if (runs.isEmpty() || indexes.size() != charAt.size() || positions.front().x() != 0) {
-            return false;
-        }
+        const std::vector<quint32>& indexes = line->indexes;
+        const std::vector<QPointF>& positions = line->positions;
         if (!known_.any()) {
-            font_ = runs.front().rawFont();
+            font_ = line->font;
             baseline_ = positions.front().y();
-            height_ = line.height();
-        } else if (runs.front().rawFont() != font_ || line.height() != height_) {
+            height_ = line->height;
+        } else if (line->font != font_ || line->height != height_) {
             return false;
         }
         for (size_t k = 0; k + 1 < indexes.size(); ++k) {
@@ -301,6 +321,7 @@ private:
         return std::all_of(chars.begin(), chars.end(), [&](size_t c) { return known_[c]; });
     }
 
+    QString chars_;
     QRawFont font_;
     std::bitset<kCount> known_;
     std::array<quint32, kCount> glyphs_{};
