@@ -6,7 +6,6 @@
 
 #include "core/data_text.h"
 #include "core/joined_text.h"
-#include "core/part_writer.h"
 #include "core/pass_sizes.h"
 #include "core/paths.h"
 #include "platform/codepage.h"
@@ -165,15 +164,13 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     JoinedText joined(data_, prefix.size(), true, pairs);
     std::copy(prefix.begin(), prefix.end(), data_.begin());
-    // The final parts are written on a thread of their own while the next ones are made.
-    std::optional<PartWriter> writer;
     if (passOn) {
-        writer.emplace([&outputFile, &output](std::string_view part) {
+        // The complete lines are edited and written on a thread of their own while the next ones are read.
+        joined.passOn([&outputFile, &output](std::string_view part) {
             if (!outputFile.write(part)) {
                 throw platform::FileError::cannotCreate(output);
             }
         });
-        joined.passOn([&writer](std::string& text, size_t size) { writer->put(text, size); });
     }
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
@@ -229,9 +226,6 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
-    if (writer) {
-        writer->finish();
-    }
     saveOutput(outputFile, output);
 
     log(ansi("--- 終了 ---"));

@@ -149,8 +149,20 @@ void JoinedText::endFile() {
     }
 }
 
+void JoinedText::passOn(Sink sink) {
+    sink_ = std::move(sink);
+    writer_.emplace([this](std::string& part, size_t from) {
+        PartOfString lines(part, from, part.size() - from);
+        applyEdits(lines, removePercent_, pairs_);
+        sink_(part);
+    });
+}
+
 void JoinedText::finish() {
     endFile();
+    if (writer_) {
+        writer_->finish();
+    }
     editLines(true);
 }
 
@@ -170,11 +182,17 @@ void JoinedText::editLines(bool all) {
         }
         end = static_cast<size_t>(static_cast<const char*>(lastLineFeed) - text_.data()) + 1;
     }
-    PartOfString part(text_, edited_, end - edited_);
-    applyEdits(part, removePercent_, pairs_);
-    edited_ += part.size();
-    if (sink_ && !all) {
-        sink_(text_, edited_);
+    // Where the lines are passed on, they are edited on the thread that passes them on, unless it is still
+    // busy with the part before: then here, so that neither thread waits while the other works.
+    if (!writer_ || all || writer_->busy()) {
+        PartOfString part(text_, edited_, end - edited_);
+        applyEdits(part, removePercent_, pairs_);
+        edited_ += part.size();
+        end = edited_;
+    }
+    if (writer_ && !all) {
+        // The complete lines go on; the text keeps the line still growing.
+        writer_->put(text_, end, edited_);
         edited_ = 0;
     }
     searchedTo_ = text_.size();  // what follows the last line feed has none

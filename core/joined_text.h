@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/data_text.h"
+#include "core/part_writer.h"
 
 namespace tarvelin::core {
 
@@ -32,12 +34,13 @@ public:
     // Applies the edits to what is left. The data text is then text[frontRoom, size).
     void finish();
 
-    // Hands every edited part of the text on to `sink` as soon as it is final, and drops it: the text then
-    // holds only what is not final yet, and the joined text is never whole in memory. For a join whose text
-    // is not shown. sink(text, size) takes text[0, size) and leaves `text` holding the rest; it raises its
-    // own error when it cannot take a part.
-    using Sink = std::function<void(std::string& text, size_t size)>;
-    void passOn(Sink sink) { sink_ = std::move(sink); }
+    // Hands every part of complete lines on to a thread of its own, which edits it there and gives it to
+    // `sink`, while the next part is appended here: the text then holds only what is not handed on yet, and
+    // the joined text is never whole in memory. For a join whose text is not shown. `sink` is called on that
+    // thread and raises its own error when it cannot take a part; the error comes back from a later append
+    // or from finish.
+    using Sink = std::function<void(std::string_view part)>;
+    void passOn(Sink sink);
 
 private:
     void appendNormalized(std::string_view piece);
@@ -55,6 +58,7 @@ private:
     size_t appended_ = 0;
     bool pendingCr_ = false;
     Sink sink_;
+    std::optional<PartWriter> writer_;  // last: gone first, after the part under way
 };
 
 }  // namespace tarvelin::core

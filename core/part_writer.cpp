@@ -4,8 +4,7 @@
 
 namespace tarvelin::core {
 
-PartWriter::PartWriter(std::function<void(std::string_view)> write)
-    : write_(std::move(write)), thread_([this] { run(); }) {}
+PartWriter::PartWriter(Write write) : write_(std::move(write)), thread_([this] { run(); }) {}
 
 PartWriter::~PartWriter() {
     {
@@ -16,7 +15,7 @@ PartWriter::~PartWriter() {
     thread_.join();
 }
 
-void PartWriter::put(std::string& text, size_t size) {
+void PartWriter::put(std::string& text, size_t size, size_t from) {
     std::unique_lock lock(mutex_);
     waitUntilWritten(lock);
     // The written part's buffer takes what stays, and the text's buffer goes to the writer.
@@ -26,9 +25,15 @@ void PartWriter::put(std::string& text, size_t size) {
     part_.assign(text, size);
     text.resize(size);
     text.swap(part_);
+    from_ = from;
     inHand_ = true;
     lock.unlock();
     changed_.notify_all();
+}
+
+bool PartWriter::busy() {
+    const std::lock_guard lock(mutex_);
+    return inHand_;
 }
 
 void PartWriter::finish() {
@@ -54,7 +59,7 @@ void PartWriter::run() {
         std::exception_ptr error;
         try {
             if (!error_) {
-                write_(part_);
+                write_(part_, from_);
             }
         } catch (...) {
             error = std::current_exception();

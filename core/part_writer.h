@@ -5,25 +5,28 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <thread>
 
 namespace tarvelin::core {
 
-// Writes the parts of a text on a thread of its own, so that the join makes the next part while the
-// system copies this one into the file. One part is in hand at a time: handing over the next waits until
+// Writes the parts of a text on a thread of its own, so that the join reads the next part while this one is
+// finished there and copied into the file. One part is in hand at a time: handing over the next waits until
 // the one before is written. The parts change hands by swapping buffers, never by copying them.
 class PartWriter {
 public:
-    // `write` is called on the writer's thread, one part after another, in order; what it raises comes
-    // back from the next put or from finish.
-    explicit PartWriter(std::function<void(std::string_view)> write);
+    // write(part, from) is called on the writer's thread, one part after another, in order, with the `from`
+    // the part was put with; it may change the part before it writes it (the join edits the part's lines
+    // from `from` on there). What it raises comes back from the next put or from finish.
+    using Write = std::function<void(std::string& part, size_t from)>;
+    explicit PartWriter(Write write);
     ~PartWriter();
     PartWriter(const PartWriter&) = delete;
     PartWriter& operator=(const PartWriter&) = delete;
 
     // Writes text[0, size) and leaves `text` holding text[size, end).
-    void put(std::string& text, size_t size);
+    void put(std::string& text, size_t size, size_t from = 0);
+    // Whether the writer has not finished the part put last.
+    bool busy();
     // Waits until every part is written; raises what a write raised.
     void finish();
 
@@ -32,10 +35,11 @@ private:
     // Waits until the part in hand is written (the lock held); raises what its write raised.
     void waitUntilWritten(std::unique_lock<std::mutex>& lock);
 
-    std::function<void(std::string_view)> write_;
+    Write write_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string part_;     // the part in hand, or the buffer of the one written last
+    size_t from_ = 0;      // what the part in hand was put with
     bool inHand_ = false;  // part_ waits to be written or is being written
     bool stopping_ = false;
     std::exception_ptr error_;

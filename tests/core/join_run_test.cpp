@@ -334,20 +334,30 @@ TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
     options.percentMode = OP1_FB;
     options.replacements[0] = {"g0", "G00"};
     options.replacements[1] = {"X1.", "X"};
-    options.replacements[2] = {"30G", "\r\n"};
     std::string program;
     for (int i = 0; i < 40; ++i) {
         program += "%G0 X1." + std::to_string(i) + (i % 3 == 0 ? "\n" : i % 3 == 1 ? "\r" : "\r\n") + "%M30";
     }
     const std::vector<std::string> list = {tree.write("A.NC", program), tree.write("B.NC", "\r" + program + "\r")};
-    join(list);
-    const std::string byDefault = tree.read("OUT.NC");
-
     const KeptPassSizes kept;
-    for (const size_t small : {1, 2, 7, 64}) {
-        setPassSizes({small, small + 1, small * 8, small * 3});
+    // A pair with a line break is applied to the whole text at the end; the others line by line as the text
+    // grows, where the text is not shown on two threads.
+    const Replacement thirdPairs[] = {{"30G", "\r\n"}, {"M3", "M"}};
+    for (const Replacement& third : thirdPairs) {
+        options.replacements[2] = third;
+        setPassSizes(PassSizes());
+        host.showsText = true;
         join(list);
-        EXPECT_EQ(tree.read("OUT.NC"), byDefault) << "pieces of " << small << " bytes";
+        const std::string byDefault = tree.read("OUT.NC");
+        for (const bool shown : {true, false}) {
+            host.showsText = shown;
+            for (const size_t small : {1, 2, 7, 64}) {
+                setPassSizes({small, small + 1, small * 8, small * 3});
+                join(list);
+                EXPECT_EQ(tree.read("OUT.NC"), byDefault)
+                    << small << "-byte pieces, " << third.search << ", shown " << shown;
+            }
+        }
     }
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 TEST(PartWriter, WritesThePartsInOrderAndKeepsWhatStays) {
     std::string written;
-    PartWriter writer([&](std::string_view part) { written += part; });
+    PartWriter writer([&](std::string& part, size_t) { written += part; });
     std::string text;
     for (int i = 0; i < 200; ++i) {
         text += "N" + std::to_string(i) + "\r\nG0";
@@ -28,7 +28,7 @@ TEST(PartWriter, WritesThePartsInOrderAndKeepsWhatStays) {
 
 TEST(PartWriter, AFailedWriteComesBackAndStopsTheWriting) {
     int writes = 0;
-    PartWriter writer([&](std::string_view) {
+    PartWriter writer([&](std::string&, size_t) {
         if (++writes == 2) {
             throw std::runtime_error("disk full");
         }

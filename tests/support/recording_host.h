@@ -22,6 +22,8 @@ public:
     std::function<void()> onPendingEvents;
     // Runs while a yes/no question is open, to play what other programs do meanwhile.
     std::function<void()> onQuestion;
+    // False for a host like the command's, which never shows the joined text.
+    bool showsText = true;
 
     std::vector<std::string> log;        // UTF-8
     std::vector<std::string> messages;   // UTF-8, stop messages
@@ -34,6 +36,7 @@ public:
     int startFocusCalls = 0;
     bool printEnabled = false;
 
+    bool showsDataText() const override { return showsText; }
     void clearLog() override { log.clear(); }
     void addLogLine(std::string_view line) override;
     void showDataText(std::string_view text) override { shownData = std::string(text); }
