@@ -14,6 +14,8 @@ namespace {
 
 // The size of the words runs are copied in.
 constexpr size_t kWord = 16;
+// How far the text is lengthened at least at a time while a piece's line breaks are made CR LF.
+constexpr size_t kLengthening = size_t{64} << 10;
 
 // Copies `size` bytes to `dst` and gives `size`. Where `readable` bytes (at least `size`) may be read at
 // `src`, whole words are copied, which may write up to a word less one past the end of the run.
@@ -106,13 +108,20 @@ void JoinedText::appendNormalized(std::string_view piece) {
     }
     // Written straight into place while the piece is in the cache; each lone CR or LF takes one byte more,
     // so the piece takes at most twice its size, and a word more lets runs be copied in whole words.
-    makeRoom(firstLone + 2 * (piece.size() - firstLone) + kWord);
+    const size_t n = piece.size();
+    makeRoom(firstLone + 2 * (n - firstLone) + kWord);
     text_.append(piece.substr(0, firstLone));
     size_t at = text_.size();
-    text_.resize(at + 2 * (piece.size() - firstLone) + kWord);
-    char* const out = text_.data();
+    char* out = text_.data();
+    // The text is lengthened as the output comes, not to that bound at once: the bytes a lengthening puts
+    // in are written over again, and an LF text needs little more than its own size.
+    const auto makeRoomAtEnd = [&](size_t bytes) {
+        if (at + bytes > text_.size()) {
+            text_.resize(std::min(text_.capacity(), std::max(at + bytes, text_.size() + kLengthening)));
+            out = text_.data();
+        }
+    };
     const char* const src = piece.data();
-    const size_t n = piece.size();
     size_t run = firstLone;  // the first byte not copied yet
     // Copies the run up to `end` and puts CR LF for the line break there (a CR LF pair, a lone CR or a
     // lone LF).
@@ -125,6 +134,7 @@ void JoinedText::appendNormalized(std::string_view piece) {
     // The line breaks of 64 bytes are found at once, and every run between them is copied in one go.
     size_t block = firstLone;
     for (; block + 64 <= n; block += 64) {
+        makeRoomAtEnd(2 * (block + 64 - run) + kWord);
         uint64_t breaks = maskOfEither64(src + block, '\r', '\n');
         while (breaks != 0) {
             const size_t end = block + static_cast<size_t>(__builtin_ctzll(breaks));
@@ -134,6 +144,7 @@ void JoinedText::appendNormalized(std::string_view piece) {
             }
         }
     }
+    makeRoomAtEnd(2 * (n - run) + kWord);
     for (; block < n; ++block) {
         if (block >= run && (src[block] == '\r' || src[block] == '\n')) {
             breakAt(block);
