@@ -34,11 +34,11 @@ public:
     // Applies the edits to what is left. The data text is then text[frontRoom, size).
     void finish();
 
-    // Hands every part of complete lines on to a thread of its own, which edits it there and gives it to
-    // `sink`, while the next part is appended here: the text then holds only what is not handed on yet, and
-    // the joined text is never whole in memory. For a join whose text is not shown. `sink` is called on that
-    // thread and raises its own error when it cannot take a part; the error comes back from a later append
-    // or from finish.
+    // Hands every part of complete lines on to a thread of its own, which gives it to `sink`, while the next
+    // part is appended here: the text then holds only what is not handed on yet, and the joined text is
+    // never whole in memory. A part is edited on that thread, or here when that thread is still busy with
+    // the part before. For a join whose text is not shown. `sink` is called on that thread and raises its
+    // own error when it cannot take a part; the error comes back from a later append or from finish.
     using Sink = std::function<void(std::string_view part)>;
     void passOn(Sink sink);
 
