@@ -151,7 +151,7 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     // Nobody looks at the text when the host does not show it: each final part then goes straight into
     // the new file while it is in the cache, and the text holds only what is not written yet.
-    const bool passOn = !host_.showsDataText() && outputFile.takesPieces();
+    const bool passOn = !host_.showsDataText();
     platform::reserveLarge(data_, passOn ? size_t{4} << 20 : expectedSize);
 
     // The "%" removal and the replacements are made while the files are joined, in the order they are
@@ -269,15 +269,13 @@ platform::FileReplacement JoinRun::prepareOutput(const std::string& output) {
 // window's events handled between them.
 void JoinRun::saveOutput(platform::FileReplacement& outputFile, const std::string& output) {
     std::string_view rest = data_;
-    if (outputFile.takesPieces()) {
-        const size_t part = std::max<size_t>(passSizes().savePart, 1);
-        while (rest.size() > part) {
-            if (!outputFile.write(rest.substr(0, part))) {
-                throw platform::FileError::cannotCreate(output);
-            }
-            rest.remove_prefix(part);
-            host_.processPendingEvents();
+    const size_t part = std::max<size_t>(passSizes().savePart, 1);
+    while (rest.size() > part) {
+        if (!outputFile.write(rest.substr(0, part))) {
+            throw platform::FileError::cannotCreate(output);
         }
+        rest.remove_prefix(part);
+        host_.processPendingEvents();
     }
     // The joined file is whole from the rename on; it can be made again from its inputs, so the system
     // writes it to the disk in its own time rather than the operator waiting for hundreds of megabytes.
@@ -351,7 +349,7 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
     // about its empty text was open, gave a text that is not the file's: the run must not pass it off as
     // joined.
     if (file && file->changed()) {
-        throw platform::FileError::cannotOpen(path);
+        throw platform::FileError::changedWhileRead(path);
     }
 }
 

@@ -23,6 +23,10 @@ FileError FileError::cannotCreate(std::string_view path) {
     return FileError(formatMessage(ansi("ファイル %s を作成できません"), path));
 }
 
+FileError FileError::changedWhileRead(std::string_view path) {
+    return FileError(formatMessage(ansi("ファイル %s は読み込み中に変更されました"), path));
+}
+
 FileError FileError::cannotWrite(std::string_view path) {
     return FileError(formatMessage(ansi("%s に書き込めません"), path));
 }

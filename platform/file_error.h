@@ -16,6 +16,9 @@ public:
     static FileError cannotOpen(std::string_view path);
     // "ファイル %s を作成できません": a file that cannot be created.
     static FileError cannotCreate(std::string_view path);
+    // "ファイル %s は読み込み中に変更されました": a file that another program cut short or wrote to while it
+    // was read, so that what was read may be a mix of its old and new content.
+    static FileError changedWhileRead(std::string_view path);
     // "%s に書き込めません": a file that cannot be written.
     static FileError cannotWrite(std::string_view path);
 

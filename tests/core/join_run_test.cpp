@@ -469,7 +469,7 @@ TEST_F(JoinRunTest, AListedFileWrittenWhileItsEmptyTextIsAskedAboutStopsTheRun) 
             join({a});
             ADD_FAILURE() << "expected a FileError, answering " << answer;
         } catch (const platform::FileError& e) {
-            EXPECT_EQ(platform::cp932ToUtf8(e.message()), "ファイル C:\\A.NC は開けません");
+            EXPECT_EQ(platform::cp932ToUtf8(e.message()), "ファイル C:\\A.NC は読み込み中に変更されました");
         }
         EXPECT_EQ(tree.read("OUT.NC"), "EARLIER\r\n");
         tree.write("A.NC", "");

@@ -2,14 +2,21 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <grp.h>
+#include <iostream>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include "platform/temporary_name.h"
 
 #include "support/temp_tree.h"
 
@@ -62,94 +69,178 @@ TEST(FileReplacement, KeepsTheTargetsProtection) {
     EXPECT_EQ(after.st_gid, before.st_gid);
 }
 
-TEST(FileReplacement, AnotherUsersFileIsRefusedAndAWritableOneKeepsItsOwner) {
+// Another user's file that this user may write (a group-shared NC folder) is replaced, never rewritten in
+// place: it becomes this user's, with its group and mode. A folder that takes no new file, and a sticky
+// folder that protects another user's file, refuse the save and leave the file as it was.
+TEST(FileReplacement, AnotherUsersFileIsReplacedOrRefusedNeverRewrittenInPlace) {
     if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root to make files of another user";
+        GTEST_SKIP() << "needs root to make files of other users";
     }
     test::TempTree tree;
     tree.write("PRIVATE.TXT", "theirs");
     ::chmod(tree.host("PRIVATE.TXT").c_str(), 0600);
     tree.write("OPEN.TXT", "theirs");
-    ::chmod(tree.host("OPEN.TXT").c_str(), 0666);
+    ::chmod(tree.host("OPEN.TXT").c_str(), 0664);
+    tree.write("RO/JOB.LST", "old content");
+    tree.write("STICKY/OUT.NC", "theirs");
+    ::chmod(tree.host("STICKY/OUT.NC").c_str(), 0666);
     const bool ok = test::asUnprivilegedUser(
         tree,
-        [] { return !replaceFileContents("C:\\PRIVATE.TXT", "mine") && replaceFileContents("C:\\OPEN.TXT", "mine"); },
-        {"PRIVATE.TXT", "OPEN.TXT"});
+        [] {
+            return !replaceFileContents("C:\\PRIVATE.TXT", "mine") && replaceFileContents("C:\\OPEN.TXT", "mine") &&
+                   !replaceFileContents("C:\\RO\\JOB.LST", "new") && !replaceFileContents("C:\\RO\\OTHER.LST", "x") &&
+                   !replaceFileContents("C:\\STICKY\\OUT.NC", "mine");
+        },
+        {"PRIVATE.TXT", "OPEN.TXT", "STICKY/OUT.NC"},
+        [&] {
+            ::lchown(tree.host("OPEN.TXT").c_str(), 0, test::kUnprivilegedUser);  // root's, shared with the group
+            ::chmod(tree.host("RO").c_str(), 0555);
+            ::chmod(tree.host("STICKY").c_str(), 01777);
+            ::lchown(tree.host("STICKY").c_str(), 0, 0);
+        });
     EXPECT_TRUE(ok);
     EXPECT_EQ(tree.read("PRIVATE.TXT"), "theirs");
     EXPECT_EQ(tree.read("OPEN.TXT"), "mine");
+    EXPECT_EQ(tree.read("RO/JOB.LST"), "old content");
+    EXPECT_EQ(tree.read("STICKY/OUT.NC"), "theirs");
     struct stat st {};
     ::stat(tree.host("OPEN.TXT").c_str(), &st);
-    EXPECT_EQ(st.st_uid, 0u);  // rewritten in place, still root's
+    EXPECT_EQ(st.st_uid, test::kUnprivilegedUser);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
-TEST(FileReplacement, RewritesInPlaceOnlyWhereTheFolderTakesNoNewFile) {
+// A link is followed as the system follows it, and the system's rule for links in sticky world-writable
+// folders holds even where the system leaves it off: the superuser never writes through a link that
+// another user planted in /tmp. The superuser's own link there, and any link elsewhere, lead to their file.
+TEST(FileReplacement, LinksInStickyFoldersAreFollowedOnlyForTheirOwners) {
     test::TempTree tree;
-    tree.write("RO/JOB.LST", "old content");
-    tree.write("RO/LOCKED.LST", "locked");
-    ::chmod(tree.host("RO/LOCKED.LST").c_str(), 0444);
-    ::chmod(tree.host("RO").c_str(), 0555);
-    const bool ok = test::asUnprivilegedUser(tree, [&] {
-        return replaceFileContents("C:\\RO\\JOB.LST", "new") &&   // the file is writable: in place
-               !replaceFileContents("C:\\RO\\OTHER.LST", "x") &&  // no new file in the folder
-               !replaceFileContents("C:\\RO\\LOCKED.LST", "x");   // neither way
-    });
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(tree.read("RO/JOB.LST"), "new");
-    EXPECT_EQ(tree.read("RO/LOCKED.LST"), "locked");
-    EXPECT_FALSE(tree.exists("RO/OTHER.LST"));
+    tree.write("SECRET.TXT", "secret");
+    tree.write("SHARED/OWN.TXT", "own");
+    tree.makeFolder("SHARED");
+    ::chmod(tree.host("SHARED").c_str(), 01777);
+    fs::create_symlink(tree.host("SECRET.TXT"), tree.host("SHARED/PLANTED.NC"));
+    fs::create_symlink(tree.host("SHARED/OWN.TXT"), tree.host("SHARED/MINE.NC"));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::lchown(tree.host("SHARED/PLANTED.NC").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(replaceFileContents("C:\\SHARED\\PLANTED.NC", "joined"));
+        EXPECT_EQ(tree.read("SECRET.TXT"), "secret");
+        EXPECT_TRUE(fs::is_symlink(tree.host("SHARED/PLANTED.NC")));
+    }
+    ASSERT_TRUE(replaceFileContents("C:\\SHARED\\MINE.NC", "joined"));
+    EXPECT_EQ(tree.read("SHARED/OWN.TXT"), "joined");
+    EXPECT_TRUE(fs::is_symlink(tree.host("SHARED/MINE.NC")));
 }
 
-// New files of a save killed midway are removed by the next save of the same file, unless their writer
-// still runs; a link planted where an earlier version wrote its new file is never written through.
-TEST(FileReplacement, LeftoversOfEndedWritersGoAndLinksAreNotFollowed) {
+// Every legal name can be saved: the new file's name does not grow with the target's.
+TEST(FileReplacement, NamesOfEveryLegalLengthAreSaved) {
     test::TempTree tree;
-    tree.write("VICTIM.TXT", "victim");
-    tree.write("JOB.LST", "old");
+    const std::string longest(255, 'N');
+    tree.write(longest, "old");
+    ASSERT_TRUE(replaceFileContents("C:\\" + longest, "new"));
+    EXPECT_EQ(tree.read(longest), "new");
+    ASSERT_TRUE(replaceFileContents("C:\\" + std::string(254, 'M'), "created"));
+    EXPECT_EQ(entriesIn(tree.root()), 2u);
+    EXPECT_FALSE(replaceFileContents("C:\\" + std::string(256, 'L'), "x"));
+}
+
+// New files of a save killed midway are removed by a later save into the folder only when they provably
+// belong to an ended process of this machine: not another machine's (a network folder), not one whose
+// writer runs, not one whose lock is held.
+TEST(FileReplacement, OnlyLeftoversOfEndedProcessesOfThisMachineGo) {
+    test::TempTree tree;
     const pid_t ended = ::fork();
     if (ended == 0) {
         ::_exit(0);
     }
     ::waitpid(ended, nullptr, 0);
-    const std::string dead = ".JOB.LST.tarvelin-" + std::to_string(ended) + "-AbC123";
-    const std::string live = ".JOB.LST.tarvelin-" + std::to_string(::getppid()) + "-XyZ789";
-    tree.write(dead, "half");
-    tree.write(live, "busy");
-    fs::create_hard_link(tree.host("VICTIM.TXT"), tree.host(".JOB.LST.tarvelin-new"));
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    const uint32_t here = machineMarkOf(host);
+    const std::string dead = temporaryNamePrefix(here, static_cast<unsigned long>(ended)) + "AbC123";
+    const std::string deadLocked = temporaryNamePrefix(here, static_cast<unsigned long>(ended)) + "LoCk12";
+    const std::string live = temporaryNamePrefix(here, static_cast<unsigned long>(::getppid())) + "XyZ789";
+    const std::string elsewhere = temporaryNamePrefix(here + 1, static_cast<unsigned long>(ended)) + "QwE456";
+    for (const auto& name : {dead, deadLocked, live, elsewhere}) {
+        tree.write(name, "half");
+    }
+    const int lock = ::open(tree.host(deadLocked).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
 
     ASSERT_TRUE(replaceFileContents("C:\\JOB.LST", "new"));
+    ::close(lock);
     EXPECT_EQ(tree.read("JOB.LST"), "new");
-    EXPECT_EQ(tree.read("VICTIM.TXT"), "victim");
     EXPECT_FALSE(tree.exists(dead));
-    EXPECT_FALSE(tree.exists(".JOB.LST.tarvelin-new"));
+    EXPECT_TRUE(tree.exists(deadLocked));
     EXPECT_TRUE(tree.exists(live));
+    EXPECT_TRUE(tree.exists(elsewhere));
 }
 
-// Every whole-file save (list files, front and end data, the launcher, the settings file) is whole when
-// the program is killed at any moment of it: the old content or the new, never a mix or a cut file.
-TEST(FileReplacement, KillingASaveLeavesTheOldOrTheNewContent) {
-    test::TempTree tree;
-    const std::string a(300000, 'a');
-    const std::string b = std::string(200000, 'b') + "\r\n";
-    tree.write("JOB.LST", a);
+// Killed at any moment, a save leaves the old content or the new, never a mix or a cut file: in the
+// user's own folder and in a group-shared folder where the file belongs to another user.
+constexpr size_t kKillTestSize = 1000000;
+
+int tornFilesAfterKills(const test::TempTree& tree, const std::string& name, const std::function<void()>& becomeWriter,
+                        int rounds) {
+    const std::string a(kKillTestSize, 'a');
+    const std::string b = std::string(kKillTestSize / 2, 'b') + "\r\n";
     std::mt19937 random(3);
-    for (int round = 0; round < 30; ++round) {
+    int oldContent = 0;
+    int newContent = 0;
+    int torn = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const std::string before = tree.read(name);
         const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
         if (child == 0) {
+            becomeWriter();
             for (;;) {
-                replaceFileContents("C:\\JOB.LST", b);
-                replaceFileContents("C:\\JOB.LST", a);
+                replaceFileContents("C:\\SHARED\\" + name.substr(name.rfind('/') + 1), before == a ? b : a);
+                replaceFileContents("C:\\SHARED\\" + name.substr(name.rfind('/') + 1), before);
             }
         }
         std::this_thread::sleep_for(std::chrono::microseconds(200 + random() % 20000));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
-        const std::string bytes = tree.read("JOB.LST");
-        ASSERT_TRUE(bytes == a || bytes == b) << "a broken file of " << bytes.size() << " bytes";
+        const std::string after = tree.read(name);
+        (after == before ? oldContent : after == a || after == b ? newContent : torn) += 1;
     }
-    ASSERT_TRUE(replaceFileContents("C:\\JOB.LST", b));
-    EXPECT_EQ(entriesIn(tree.root()), 1u);  // the killed saves' new files are gone
+    std::cout << "[ kills    ] " << name << ": " << oldContent << " old, " << newContent << " new, " << torn
+              << " torn\n";
+    return torn;
+}
+
+TEST(FileReplacement, KillingASaveLeavesTheOldOrTheNewContent) {
+    test::TempTree tree;
+    tree.write("SHARED/JOB.LST", std::string(kKillTestSize, 'a'));
+    EXPECT_EQ(tornFilesAfterKills(
+                  tree, "SHARED/JOB.LST", [] {}, 30),
+              0);
+    ASSERT_TRUE(replaceFileContents("C:\\SHARED\\JOB.LST", "b"));
+    EXPECT_EQ(entriesIn(tree.host("SHARED")), 1u);  // the killed saves' new files are gone
+}
+
+TEST(FileReplacement, KillingASaveOfAnotherUsersSharedFileLeavesTheOldOrTheNewContent) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a group-shared folder of other users";
+    }
+    test::TempTree tree;
+    constexpr gid_t kShop = 4000;
+    tree.write("SHARED/OUT.NC", std::string(kKillTestSize, 'a'));
+    ::chmod(tree.root().c_str(), 0755);
+    ASSERT_EQ(::chown(tree.host("SHARED").c_str(), 4001, kShop), 0);
+    ASSERT_EQ(::chmod(tree.host("SHARED").c_str(), 02775), 0);
+    ASSERT_EQ(::chown(tree.host("SHARED/OUT.NC").c_str(), 4001, kShop), 0);
+    ASSERT_EQ(::chmod(tree.host("SHARED/OUT.NC").c_str(), 0664), 0);
+    const auto becomeAnotherShopUser = [] {
+        const gid_t groups[] = {kShop};
+        if (::setgroups(1, groups) != 0 || ::setgid(4002) != 0 || ::setuid(4002) != 0) {
+            ::_exit(1);
+        }
+    };
+    EXPECT_EQ(tornFilesAfterKills(tree, "SHARED/OUT.NC", becomeAnotherShopUser, 40), 0);
+    struct stat st {};
+    ::stat(tree.host("SHARED/OUT.NC").c_str(), &st);
+    EXPECT_EQ(st.st_gid, kShop);
+    EXPECT_EQ(st.st_mode & 0777, 0664u);
 }
 
 TEST(FileReplacement, UncommittedReplacementLeavesTheOldFile) {

@@ -114,13 +114,13 @@ TEST(PrivateProfile, UnwritableFileFailsAndStaysAsItWas) {
     ::chmod(tree.host("RO").c_str(), 0555);
     const bool asExpected = test::asUnprivilegedUser(tree, [] {
         return !writeProfileString(kPath, "A", "a", std::string_view("2")) &&
-               !writeProfileString(kPath, "A", "a", std::string_view("1")) &&           // unchanged, still refused
-               writeProfileString("C:\\RO\\T.INI", "A", "a", std::string_view("2")) &&  // rewritten in place
+               !writeProfileString(kPath, "A", "a", std::string_view("1")) &&            // unchanged, still refused
+               !writeProfileString("C:\\RO\\T.INI", "A", "a", std::string_view("2")) &&  // never in place
                !writeProfileString("C:\\RO\\NEW.INI", "A", "a", std::string_view("2"));
     });
     EXPECT_TRUE(asExpected);
     EXPECT_EQ(tree.read("T.INI"), "[A]\r\na=1\r\n");
-    EXPECT_EQ(tree.read("RO/T.INI"), "[A]\r\na=2\r\n");
+    EXPECT_EQ(tree.read("RO/T.INI"), "[A]\r\na=1\r\n");
     EXPECT_FALSE(tree.exists("RO/NEW.INI"));
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -86,11 +87,11 @@ std::string sharedDataFolder() {
 namespace tarvelin::test {
 
 bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body,
-                        const std::vector<std::string>& keptByRoot) {
+                        const std::vector<std::string>& keptByRoot, const std::function<void()>& prepare) {
     if (::geteuid() != 0) {
         return body();
     }
-    constexpr uid_t kNobody = 65534;
+    constexpr uid_t kNobody = kUnprivilegedUser;
     for (const auto& entry : fs::recursive_directory_iterator(tree.root())) {
         if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) {
             return false;
@@ -104,12 +105,15 @@ bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body,
             return false;
         }
     }
+    if (prepare) {
+        prepare();
+    }
     const pid_t child = ::fork();
     if (child < 0) {
         return false;
     }
     if (child == 0) {
-        const bool ok = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && body();
+        const bool ok = ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && body();
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;

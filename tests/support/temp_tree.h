@@ -42,11 +42,14 @@ std::string sharedDataFolder();
 
 namespace tarvelin::test {
 
+// The user that asUnprivilegedUser runs as ("nobody").
+inline constexpr unsigned kUnprivilegedUser = 65534;
+
 // Runs `body` as a user without privileges, where the superuser would pass every permission check: as the
 // superuser, in a child process switched to the user "nobody", after handing the tree over to it, except
-// the files `keptByRoot` (relative paths), which stay another user's. Returns what `body` returns (false
-// when the child could not be started).
+// the files `keptByRoot` (relative paths), which stay another user's, and after `prepare` has run as the
+// superuser. Returns what `body` returns (false when the child could not be started).
 bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body,
-                        const std::vector<std::string>& keptByRoot = {});
+                        const std::vector<std::string>& keptByRoot = {}, const std::function<void()>& prepare = {});
 
 }  // namespace tarvelin::test

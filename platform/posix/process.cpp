@@ -1,0 +1,22 @@
+#include "platform/process.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tarvelin::platform {
+
+void openMissingStandardStreams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free descriptor is the one missing.
+            [[maybe_unused]] const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        }
+    }
+}
+
+bool isTerminal(int standardStream) {
+    return ::isatty(standardStream) == 1;
+}
+
+}  // namespace tarvelin::platform
