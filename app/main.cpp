@@ -1,10 +1,9 @@
 // Tarvelin: start-up. Only one copy runs; the windows are created once, in their order; the message loop
 // runs until the main window has closed.
-#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QIcon>
@@ -18,9 +17,11 @@
 #include "platform/drives.h"
 #include "platform/file_error.h"
 #include "platform/memory.h"
+#include "platform/process.h"
 #include "platform/program.h"
 #include "platform/screensaver.h"
 #include "platform/single_instance.h"
+#include "platform/termination.h"
 #include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/UserForm.h"
@@ -102,46 +103,17 @@ void bringToFront(QWidget& mainWindow) {
     window->activateWindow();
 }
 
-// SIGTERM (the session ending), SIGHUP and SIGINT close the main window as the operator would, so that
-// the settings are saved; the handler only writes to a pipe that the message loop watches.
-int terminationPipe[2] = {-1, -1};
-
-void onTermination(int signal) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(terminationPipe[1], &byte, 1);
-    ::signal(signal, SIG_DFL);  // a second signal ends the program at once
-}
-
-// Catches the signals from the start, so that one that comes while the windows are made is kept in the
-// pipe until the message loop runs.
-void catchTermination() {
-    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return;
-    }
-    struct sigaction action {};
-    action.sa_handler = onTermination;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-        ::sigaction(signal, &action, nullptr);
-    }
-}
-
-// Set once a signal has come; the main window, once it exists, is closed by it.
+// Set once a termination request has come; the main window, once it exists, is closed by it.
 bool terminationRequested = false;
 QPointer<QWidget> windowToClose;
 
-// Watches the pipe from the moment the application exists, so that a signal that comes while a message
-// box of the start-up is open ends that box too.
-void watchTermination(QApplication& app) {
-    if (terminationPipe[0] < 0) {
-        return;
-    }
-    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-        char bytes[16];
-        while (::read(terminationPipe[0], bytes, sizeof bytes) > 0) {
-        }
+// SIGTERM (the session ending), SIGHUP and SIGINT close the main window as the operator would, so that the
+// settings are saved. The requests are watched from the moment the application exists, so that one that
+// comes while a message box of the start-up is open ends that box too; one that came before is waiting.
+void watchTermination(QApplication& app, platform::TerminationRequests& requests) {
+    auto* notifier = new QSocketNotifier(requests.descriptor(), QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&requests] {
+        requests.take();
         terminationRequested = true;
         // End the message loops first (exit, not quit, which only posts a request): a message box that the
         // close raises (a settings file that cannot be written) then returns at once instead of waiting
@@ -153,9 +125,25 @@ void watchTermination(QApplication& app) {
     });
 }
 
+// A fatal message of Qt (no display to connect to, no platform plugin) ends the program with status 1 and the
+// message, as a failure to start, rather than by abort() with a core dump.
+QtMessageHandler defaultMessageHandler = nullptr;
+
+void endOnFatalMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        if (defaultMessageHandler != nullptr) {
+            defaultMessageHandler(type, context, message);
+        }
+        return;
+    }
+    std::fprintf(stderr, "tarvelin: %s\n", message.toLocal8Bit().constData());
+    std::_Exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::openMissingStandardStreams();
     platform::keepMegabyteBlocksForReuse();
     const std::string programFileName = fileNameOf(platform::executableHostPath());
     const auto lock = platform::SingleInstanceLock::acquire(programFileName);
@@ -163,14 +151,18 @@ int main(int argc, char** argv) {
         platform::knockAtRunningCopy(programFileName);
         return 0;
     }
-    catchTermination();
-    auto door = platform::RaiseDoor::open(programFileName);
+    auto termination = platform::TerminationRequests::catchFromNowOn();
     ui::DialogPrompter prompter;
+    defaultMessageHandler = qInstallMessageHandler(endOnFatalMessage);
     // The program takes no arguments: Qt sees only the program's name, so that its own options (-reverse,
     // -geometry, -style, -platform...) do nothing. The QT_* environment variables still apply.
     int qtArgc = argc > 0 ? 1 : 0;
     TApplication app(qtArgc, argv, prompter);
-    watchTermination(app);
+    if (termination) {
+        watchTermination(app, *termination);
+    }
+    // The door for a second start opens once the application is sure to run (it has its display).
+    auto door = platform::RaiseDoor::open(programFileName);
     QApplication::setApplicationName(QStringLiteral("Tarvelin"));
     // The menu entry's name (org.tarvelin.Tarvelin.desktop): desktops take the window's icon and name from
     // it.

@@ -1,31 +1,65 @@
 #include "platform/single_instance.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 
 namespace tarvelin::platform {
 
-std::string SingleInstanceLock::lockPath(std::string_view programFileName) {
+namespace {
+
+// Whether `path` is a folder of this user's alone: not a link, owned by the user, closed to everyone else.
+bool isPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> privateRuntimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime == '/') {
-        return std::string(runtime) + "/" + std::string(programFileName) + ".lock";
+        return std::string(runtime);
     }
-    // Without a runtime folder (as in CI) the lock lives in /tmp, one per user.
-    return "/tmp/" + std::string(programFileName) + "-" + std::to_string(::getuid()) + ".lock";
+    // Without a runtime folder (as in CI, or a login without a session manager): a folder of the user's own
+    // in /tmp. A name there that another user took first is not used, so that nobody can hold the lock in
+    // another user's place.
+    const std::string folder = "/tmp/tarvelin-" + std::to_string(::geteuid());
+    ::mkdir(folder.c_str(), 0700);
+    if (!isPrivateFolder(folder)) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+std::optional<std::string> SingleInstanceLock::lockPath(std::string_view programFileName) {
+    const auto folder = privateRuntimeFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
+    return *folder + "/" + std::string(programFileName) + ".lock";
 }
 
 std::optional<SingleInstanceLock> SingleInstanceLock::acquire(std::string_view programFileName) {
-    const std::string path = lockPath(programFileName);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        // No place for a lock: the program runs rather than refusing to start at all.
+    const auto path = lockPath(programFileName);
+    const int fd = path ? ::open(path->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        // No place for a lock of the user's own: the program runs rather than refusing to start at all.
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        std::fprintf(stderr, "%s: no private folder for the lock that keeps a second copy from starting\n",
+                     std::string(programFileName).c_str());
         return SingleInstanceLock(-1);
     }
     int rc = 0;
@@ -62,14 +96,15 @@ bool socketAddress(const std::string& path, sockaddr_un& address) {
 
 }  // namespace
 
-std::string RaiseDoor::socketPath(std::string_view programFileName) {
-    return SingleInstanceLock::lockPath(programFileName) + ".raise";
+std::optional<std::string> RaiseDoor::socketPath(std::string_view programFileName) {
+    const auto lock = SingleInstanceLock::lockPath(programFileName);
+    return lock ? std::optional(*lock + ".raise") : std::nullopt;
 }
 
 std::optional<RaiseDoor> RaiseDoor::open(std::string_view programFileName) {
-    const std::string path = socketPath(programFileName);
+    const auto socket = socketPath(programFileName);
     sockaddr_un address{};
-    if (!socketAddress(path, address)) {
+    if (!socket || !socketAddress(*socket, address)) {
         return std::nullopt;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -77,12 +112,12 @@ std::optional<RaiseDoor> RaiseDoor::open(std::string_view programFileName) {
         return std::nullopt;
     }
     // Only the lock's holder gets here, so a socket at the path is one that an ended copy left.
-    ::unlink(path.c_str());
+    ::unlink(socket->c_str());
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 8) != 0) {
         ::close(fd);
         return std::nullopt;
     }
-    return RaiseDoor(fd, path);
+    return RaiseDoor(fd, *socket);
 }
 
 RaiseDoor::RaiseDoor(RaiseDoor&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
@@ -106,8 +141,9 @@ bool RaiseDoor::takeKnocks() {
 }
 
 bool knockAtRunningCopy(std::string_view programFileName) {
+    const auto socket = RaiseDoor::socketPath(programFileName);
     sockaddr_un address{};
-    if (!socketAddress(RaiseDoor::socketPath(programFileName), address)) {
+    if (!socket || !socketAddress(*socket, address)) {
         return false;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -6,12 +6,17 @@
 
 namespace tarvelin::platform {
 
+// The user's private folder for the lock and the door below: $XDG_RUNTIME_DIR, else a folder of the user's
+// own in /tmp; nothing when another user has taken that name.
+std::optional<std::string> privateRuntimeFolder();
+
 // The lock that lets only one copy of a program file's name run for a user at a time: a lock file named
-// after the program file's name (letter case counts) in the user's runtime folder, held with flock and let
-// go by the kernel when the process ends, however it ends.
+// after the program file's name (letter case counts) in the user's private runtime folder, held with flock
+// and let go by the kernel when the process ends, however it ends.
 class SingleInstanceLock {
 public:
-    // Takes the lock, or nothing when another copy holds it.
+    // Takes the lock, or nothing when another copy holds it. Without a private folder for it the program
+    // runs unlocked (and says so on standard error).
     static std::optional<SingleInstanceLock> acquire(std::string_view programFileName);
 
     SingleInstanceLock(SingleInstanceLock&& other) noexcept;
@@ -20,8 +25,8 @@ public:
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
     ~SingleInstanceLock();
 
-    // The lock file's host path for a program file's name.
-    static std::string lockPath(std::string_view programFileName);
+    // The lock file's host path for a program file's name; nothing without a private folder.
+    static std::optional<std::string> lockPath(std::string_view programFileName);
 
 private:
     explicit SingleInstanceLock(int fd) : fd_(fd) {}
@@ -48,7 +53,7 @@ public:
     bool takeKnocks();
 
     // The socket's host path for a program file's name: the lock file's path with ".raise" appended.
-    static std::string socketPath(std::string_view programFileName);
+    static std::optional<std::string> socketPath(std::string_view programFileName);
 
 private:
     RaiseDoor(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}

@@ -18,3 +18,15 @@ if ! kill -0 $running 2>/dev/null; then
     exit 1
 fi
 echo "the program ignored its arguments"
+
+# Without a display to open, the program says so and ends with status 1: no abort, no core, and nothing
+# left in the runtime folder for the next start to trip over.
+mkdir "$work/nodisplay"
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/nodisplay" \
+    "$work/tarvelin-arguments" --help >"$work/nodisplay.out" 2>&1
+status=$?
+[ $status -eq 1 ] || { echo "without a display: status $status"; cat "$work/nodisplay.out"; exit 1; }
+grep -q '^tarvelin: ' "$work/nodisplay.out" || { echo "without a display, no message:"; cat "$work/nodisplay.out"; exit 1; }
+leftovers=$(ls -A "$work/nodisplay" | grep -v '\.lock$')
+[ -z "$leftovers" ] || { echo "left behind without a display: $leftovers"; exit 1; }
+echo "without a display the program ended with status 1 and a message"

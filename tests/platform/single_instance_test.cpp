@@ -3,6 +3,7 @@
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -21,14 +22,14 @@ TEST(SingleInstanceLock, OneHolderPerProgramFileName) {
             SingleInstanceLock::acquire(name.substr(0, 1) == "t" ? "T" + name.substr(1) : name));  // case counts
     }
     EXPECT_TRUE(SingleInstanceLock::acquire(name));  // let go when the holder ends
-    ::unlink(SingleInstanceLock::lockPath(name).c_str());
-    ::unlink(SingleInstanceLock::lockPath(name + ".renamed").c_str());
-    ::unlink(SingleInstanceLock::lockPath("T" + name.substr(1)).c_str());
+    for (const auto& each : {name, name + ".renamed", "T" + name.substr(1)}) {
+        ::unlink(SingleInstanceLock::lockPath(each)->c_str());
+    }
 }
 
 TEST(RaiseDoor, KnocksReachTheRunningCopyAndALeftSocketIsReplaced) {
     const std::string name = "tarvelin-door-" + std::to_string(::getpid());
-    const std::string path = RaiseDoor::socketPath(name);
+    const std::string path = *RaiseDoor::socketPath(name);
     EXPECT_FALSE(knockAtRunningCopy(name));  // no copy runs
     // A copy that was killed leaves its socket file behind, with nobody listening.
     const int left = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -49,6 +50,30 @@ TEST(RaiseDoor, KnocksReachTheRunningCopyAndALeftSocketIsReplaced) {
     running.reset();
     EXPECT_FALSE(knockAtRunningCopy(name));  // the door goes with its copy
     EXPECT_NE(::access(path.c_str(), F_OK), 0);
+}
+
+// Without a runtime folder the lock lives in a folder of the user's own in /tmp. Another user who took that
+// name first (a folder open to others, or a file or link) cannot hold the lock in the user's place: the
+// program then runs without it.
+TEST(SingleInstanceLock, AFolderTakenByAnotherUserIsNotUsed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to act as two users";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::unsetenv("XDG_RUNTIME_DIR");
+        constexpr uid_t kVictim = 4005;
+        const std::string taken = "/tmp/tarvelin-" + std::to_string(kVictim);
+        ::rmdir(taken.c_str());
+        bool ok = ::mkdir(taken.c_str(), 0777) == 0 && ::chmod(taken.c_str(), 0777) == 0 &&  // root's, open
+                  ::setuid(kVictim) == 0 && !privateRuntimeFolder() && !SingleInstanceLock::lockPath("tarvelin") &&
+                  SingleInstanceLock::acquire("tarvelin").has_value() && SingleInstanceLock::acquire("tarvelin");
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::rmdir("/tmp/tarvelin-4005");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
