@@ -14,6 +14,8 @@
 #include "platform/program.h"
 #include "platform/screensaver.h"
 
+#include "cli/terminal_text.h"
+
 namespace tarvelin::cli {
 namespace {
 
@@ -126,18 +128,24 @@ bool parseReplacement(std::string_view arg, core::Replacement& pair, std::string
 // error, the save dialog is the -o argument and the format question is answered by -y.
 class TerminalHost final : public core::JoinHost {
 public:
-    TerminalHost(const JoinCommand& command, std::ostream& out, std::ostream& err)
-        : command_(command), out_(out), err_(err) {}
+    TerminalHost(const JoinCommand& command, std::ostream& out, std::ostream& err, Terminals terminals)
+        : command_(command), out_(out), err_(err), terminals_(terminals) {}
+
+    // A message of the joiner's own (UTF-8) on standard error.
+    void showError(const std::string& message) {
+        err_ << "tarvelin-join: " << (terminals_.err ? quotedForTerminal(message) : message) << '\n';
+    }
 
     void clearLog() override {}
     void addLogLine(std::string_view line) override {
         if (!command_.quiet) {
-            out_ << cp932ToUtf8(line) << '\n' << std::flush;
+            const std::string text = cp932ToUtf8(line);
+            out_ << (terminals_.out ? quotedForTerminal(text) : text) << '\n' << std::flush;
         }
     }
     void showDataText(std::string_view) override {}
     std::optional<std::string> askOutputPath(const core::SaveDialogRequest&) override { return command_.output; }
-    void showStopMessage(std::string_view text) override { err_ << cp932ToUtf8(text) << '\n'; }
+    void showStopMessage(std::string_view text) override { err_ << forErrors(cp932ToUtf8(text)) << '\n'; }
     bool askWarningQuestion(std::string_view text) override {
         err_ << cp932ToUtf8(text) << '\n' << (command_.answerYes ? "-> yes\n" : "-> no\n");
         return command_.answerYes;
@@ -149,131 +157,215 @@ public:
     bool showsDataText() const override { return false; }
 
 private:
+    std::string forErrors(const std::string& text) const { return terminals_.err ? quotedForTerminal(text) : text; }
+
     const JoinCommand& command_;
     std::ostream& out_;
     std::ostream& err_;
+    Terminals terminals_;
+};
+
+}  // namespace
+
+namespace {
+
+const option kLongOptions[] = {
+    {"output", required_argument, nullptr, 'o'},
+    {"list", required_argument, nullptr, 'l'},
+    {"percent", required_argument, nullptr, 'p'},
+    {"replace", required_argument, nullptr, 'r'},
+    {"front", required_argument, nullptr, kFront},
+    {"end", required_argument, nullptr, kEnd},
+    {"no-front", no_argument, nullptr, kNoFront},
+    {"no-end", no_argument, nullptr, kNoEnd},
+    {"yes", no_argument, nullptr, 'y'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The command line read option by option into a JoinCommand.
+class CommandLineReader {
+public:
+    CommandLineReader(int argc, char** argv, std::string& error) : argc_(argc), argv_(argv), error_(error) {
+        const std::string dataFolder = platform::toProgramFolder(platform::programFolders().dataFolder);
+        front_ = core::pathInFolder(dataFolder, "Front.txt");
+        end_ = core::pathInFolder(dataFolder, "End.txt");
+    }
+
+    std::optional<JoinCommand> read() {
+        optind = 0;  // a full reset, so that the parser can run more than once in a process
+        opterr = 0;
+        for (int c; (c = ::getopt_long(argc_, argv_, ":o:l:p:r:yqhV", kLongOptions, nullptr)) != -1;) {
+            if (!take(c, optarg)) {
+                return std::nullopt;
+            }
+            if (command_.help || command_.version) {
+                return command_;
+            }
+        }
+        for (int i = optind; i < argc_; ++i) {
+            if (!pathArgument(argv_[i], command_.inputs.emplace_back(), error_)) {
+                return std::nullopt;
+            }
+        }
+        command_.options.frontFile = front_.value_or("");
+        command_.options.endFile = end_.value_or("");
+        return checked();
+    }
+
+private:
+    bool take(int c, const char* value) {
+        switch (c) {
+            case 'o':
+                return pathArgument(value, command_.output, error_);
+            case 'l':
+                if (std::string_view(value) == "-") {
+                    command_.listFromInput = true;
+                    return true;
+                }
+                return pathArgument(value, command_.listFile.emplace(), error_);
+            case 'p':
+                return takePercentMode(value);
+            case 'r':
+                return takeReplacement(value);
+            case kFront:
+                return pathArgument(value, front_.emplace(), error_);
+            case kEnd:
+                return pathArgument(value, end_.emplace(), error_);
+            case kNoFront:
+                front_.reset();
+                return true;
+            case kNoEnd:
+                end_.reset();
+                return true;
+            default:
+                return takeSwitch(c);
+        }
+    }
+
+    bool takeSwitch(int c) {
+        switch (c) {
+            case 'y':
+                command_.answerYes = true;
+                return true;
+            case 'q':
+                command_.quiet = true;
+                return true;
+            case 'h':
+                command_.help = true;
+                return true;
+            case 'V':
+                command_.version = true;
+                return true;
+            case ':':
+                error_ = std::string("option requires a value: ") + argv_[optind - 1];
+                return false;
+            default:
+                error_ = optopt != 0 ? "unknown option -" + std::string(1, static_cast<char>(optopt)) + " in " +
+                                           clusterOf(argc_, argv_, static_cast<char>(optopt))
+                                     : std::string("unknown option: ") + argv_[optind - 1];
+                return false;
+        }
+    }
+
+    bool takePercentMode(const char* value) {
+        const auto mode = parsePercentMode(value);
+        if (!mode) {
+            error_ = std::string("unknown percent mode: ") + value;
+            return false;
+        }
+        command_.options.percentMode = *mode;
+        return true;
+    }
+
+    bool takeReplacement(const char* value) {
+        if (replacements_ == command_.options.replacements.size()) {
+            error_ = std::string("at most three replacement pairs: ") + value;
+            return false;
+        }
+        return parseReplacement(value, command_.options.replacements[replacements_++], error_);
+    }
+
+    std::optional<JoinCommand> checked() {
+        const bool listed = command_.listFile || command_.listFromInput;
+        if (command_.output.empty()) {
+            error_ = "no output file (-o)";
+        } else if (listed && !command_.inputs.empty()) {
+            error_ = "give either input files or a list file, not both: " + std::string(argv_[optind]);
+        } else if (!listed && command_.inputs.empty()) {
+            error_ = "no input files";
+        } else {
+            return command_;
+        }
+        return std::nullopt;
+    }
+
+    int argc_;
+    char** argv_;
+    std::string& error_;
+    JoinCommand command_;
+    std::optional<std::string> front_;
+    std::optional<std::string> end_;
+    size_t replacements_ = 0;
 };
 
 }  // namespace
 
 std::optional<JoinCommand> parseJoinCommand(int argc, char** argv, std::string& error) {
-    static const option longOptions[] = {
-        {"output", required_argument, nullptr, 'o'},
-        {"list", required_argument, nullptr, 'l'},
-        {"percent", required_argument, nullptr, 'p'},
-        {"replace", required_argument, nullptr, 'r'},
-        {"front", required_argument, nullptr, kFront},
-        {"end", required_argument, nullptr, kEnd},
-        {"no-front", no_argument, nullptr, kNoFront},
-        {"no-end", no_argument, nullptr, kNoEnd},
-        {"yes", no_argument, nullptr, 'y'},
-        {"quiet", no_argument, nullptr, 'q'},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'V'},
-        {nullptr, 0, nullptr, 0},
-    };
-    JoinCommand command;
-    const std::string dataFolder = platform::toProgramFolder(platform::programFolders().dataFolder);
-    std::optional<std::string> front = core::pathInFolder(dataFolder, "Front.txt");
-    std::optional<std::string> end = core::pathInFolder(dataFolder, "End.txt");
-    size_t replacements = 0;
-
-    optind = 0;  // a full reset, so that the parser can run more than once in a process
-    opterr = 0;
-    for (int c; (c = ::getopt_long(argc, argv, ":o:l:p:r:yqhV", longOptions, nullptr)) != -1;) {
-        switch (c) {
-            case 'o':
-                if (!pathArgument(optarg, command.output, error)) {
-                    return std::nullopt;
-                }
-                break;
-            case 'l':
-                if (std::string_view(optarg) == "-") {
-                    command.listFromInput = true;
-                } else if (!pathArgument(optarg, command.listFile.emplace(), error)) {
-                    return std::nullopt;
-                }
-                break;
-            case 'p':
-                if (const auto mode = parsePercentMode(optarg)) {
-                    command.options.percentMode = *mode;
-                    break;
-                }
-                error = std::string("unknown percent mode: ") + optarg;
-                return std::nullopt;
-            case 'r':
-                if (replacements == command.options.replacements.size()) {
-                    error = std::string("at most three replacement pairs: ") + optarg;
-                    return std::nullopt;
-                }
-                if (!parseReplacement(optarg, command.options.replacements[replacements++], error)) {
-                    return std::nullopt;
-                }
-                break;
-            case kFront:
-                if (!pathArgument(optarg, front.emplace(), error)) {
-                    return std::nullopt;
-                }
-                break;
-            case kEnd:
-                if (!pathArgument(optarg, end.emplace(), error)) {
-                    return std::nullopt;
-                }
-                break;
-            case kNoFront:
-                front.reset();
-                break;
-            case kNoEnd:
-                end.reset();
-                break;
-            case 'y':
-                command.answerYes = true;
-                break;
-            case 'q':
-                command.quiet = true;
-                break;
-            case 'h':
-                command.help = true;
-                return command;
-            case 'V':
-                command.version = true;
-                return command;
-            case ':':
-                error = std::string("option requires a value: ") + argv[optind - 1];
-                return std::nullopt;
-            default:
-                error = optopt != 0 ? "unknown option -" + std::string(1, static_cast<char>(optopt)) + " in " +
-                                          clusterOf(argc, argv, static_cast<char>(optopt))
-                                    : std::string("unknown option: ") + argv[optind - 1];
-                return std::nullopt;
-        }
-    }
-    for (int i = optind; i < argc; ++i) {
-        if (!pathArgument(argv[i], command.inputs.emplace_back(), error)) {
-            return std::nullopt;
-        }
-    }
-    command.options.frontFile = front.value_or("");
-    command.options.endFile = end.value_or("");
-    if (command.output.empty()) {
-        error = "no output file (-o)";
-        return std::nullopt;
-    }
-    const bool listed = command.listFile || command.listFromInput;
-    if (listed && !command.inputs.empty()) {
-        error = "give either input files or a list file, not both: " + std::string(argv[optind]);
-        return std::nullopt;
-    }
-    if (!listed && command.inputs.empty()) {
-        error = "no input files";
-        return std::nullopt;
-    }
-    return command;
+    return CommandLineReader(argc, argv, error).read();
 }
 
 namespace {
 
-int runParsedCommand(JoinCommand& command, std::istream& in, std::ostream& out, std::ostream& err) {
+// The list's entries, from standard input or the list file. A list that cannot be read or names no file is
+// refused: a join of nothing would replace the output with two "%" lines.
+std::optional<std::string> readListedInputs(JoinCommand& command, std::istream& in) {
+    const std::string listName = command.listFromInput ? std::string("standard input") : cp932ToUtf8(*command.listFile);
+    if (command.listFromInput) {
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (in.bad()) {
+            return "the list could not be read from standard input";
+        }
+        command.inputs = core::parseListFile(bytes);
+    } else {
+        command.inputs = core::readListFile(*command.listFile);
+        command.options.listFile = *command.listFile;  // the list being read is never the output
+    }
+    if (command.inputs.empty()) {
+        return "no files listed in " + listName;
+    }
+    return std::nullopt;
+}
+
+bool namesAFolder(std::string_view path) {
+    return !path.empty() && (path.back() == '/' || path.back() == '\\');
+}
+
+int runJoin(JoinCommand& command, std::istream& in, TerminalHost& host) {
+    if (namesAFolder(command.output)) {
+        host.showError("the output names a folder: " + cp932ToUtf8(command.output));
+        return 1;
+    }
+    if (command.listFromInput || command.listFile) {
+        if (const auto refusal = readListedInputs(command, in)) {
+            host.showError(*refusal);
+            return 1;
+        }
+    }
+    platform::NoScreenSaver screenSaver;
+    core::JoinRun run(host, screenSaver);
+    std::string saveFolder;
+    const auto result = run.run(command.inputs, command.options, saveFolder);
+    if (result.outcome != core::JoinOutcome::Completed) {
+        return 1;
+    }
+    return result.joined == result.listed ? 0 : 3;
+}
+
+int runParsedCommand(JoinCommand& command, std::istream& in, std::ostream& out, std::ostream& err,
+                     Terminals terminals) {
     if (command.help) {
         out << kUsage;
         return 0;
@@ -282,56 +374,37 @@ int runParsedCommand(JoinCommand& command, std::istream& in, std::ostream& out, 
         out << "tarvelin-join " TARVELIN_VERSION "\n";
         return 0;
     }
+    TerminalHost host(command, out, err, terminals);
     try {
-        if (command.listFromInput) {
-            const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            if (in.bad()) {
-                err << "tarvelin-join: the list could not be read from standard input\n";
-                return 1;
-            }
-            command.inputs = core::parseListFile(bytes);
-        } else if (command.listFile) {
-            command.inputs = core::readListFile(*command.listFile);
-            command.options.listFile = *command.listFile;  // the list being read is never the output
-        }
-        TerminalHost host(command, out, err);
-        platform::NoScreenSaver screenSaver;
-        core::JoinRun run(host, screenSaver);
-        std::string saveFolder;
-        const auto result = run.run(command.inputs, command.options, saveFolder);
-        if (result.outcome != core::JoinOutcome::Completed) {
-            return 1;
-        }
-        return result.joined == result.listed ? 0 : 3;
+        return runJoin(command, in, host);
     } catch (const platform::FileError& e) {
-        err << "tarvelin-join: " << cp932ToUtf8(e.message()) << '\n';
-        return 1;
+        host.showError(cp932ToUtf8(e.message()));
     } catch (const std::bad_alloc&) {
         // A line without breaks is held whole until it ends, so a one-line input of many gigabytes can
         // exhaust memory. Caught here, the run's files are put back on the way out: the earlier output stays.
-        err << "tarvelin-join: not enough memory for the join\n";
-        return 1;
+        host.showError("not enough memory for the join");
     } catch (const std::exception& e) {  // a thread that could not start, a size out of reach
-        err << "tarvelin-join: the join stopped: " << e.what() << '\n';
-        return 1;
+        host.showError(std::string("the join stopped: ") + e.what());
     }
+    return 1;
 }
 
 }  // namespace
 
-int runJoinCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+int runJoinCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err, Terminals terminals) {
     std::string error;
     auto command = parseJoinCommand(argc, argv, error);
     if (!command) {
-        err << "tarvelin-join: " << error << "\nTry 'tarvelin-join --help'\n";
+        err << "tarvelin-join: " << (terminals.err ? quotedForTerminal(error) : error)
+            << "\nTry 'tarvelin-join --help'\n";
         return 2;
     }
     // The log's stream may fail (a closed pipe, a full disk): the run goes on to its end all the same, and
     // the failure is told afterwards, so that a script never takes a lost log for a clean run.
-    const int status = runParsedCommand(*command, in, out, err);
+    const int status = runParsedCommand(*command, in, out, err, terminals);
     if (!out.flush()) {
         err << "tarvelin-join: the log could not be written to standard output\n";
-        return status == 0 ? 1 : status;
+        return 1;
     }
     return status;
 }

@@ -1,5 +1,6 @@
 #include "cli/join_command.h"
 
+#include <filesystem>
 #include <new>
 #include <sstream>
 #include <system_error>
@@ -184,6 +185,57 @@ TEST_F(JoinCommandTest, RefusedOrFailedRunsExitWithOne) {
     EXPECT_EQ(run.err, "tarvelin-join: ファイル /dev/zero は開けません\n");
 }
 
+// What cannot be a join is refused with status 1 and a message, and the earlier output stays byte for byte.
+TEST_F(JoinCommandTest, WhatCannotBeAJoinIsRefusedAndTheOutputStays) {
+    tree.write("A.NC", "O1\r\n");
+    tree.write("OUT.NC", "EARLIER\r\n");
+    tree.write("EMPTY.LST", "");
+    tree.makeFolder("FOLDER");
+    const std::string out = tree.host("OUT.NC");
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        std::string message;
+    };
+    for (const auto& [args, input, message] : std::vector<Case>{
+             {{"-o", out, "--list", "-"}, "", "no files listed in standard input"},
+             {{"-o", out, "--list", tree.host("EMPTY.LST")}, "", "no files listed in " + tree.host("EMPTY.LST")},
+             {{"-o", out + "/", tree.host("A.NC")}, "", "the output names a folder: " + out + "/"},
+             {{"-o", tree.host("NEW") + "/", tree.host("A.NC")}, "", "the output names a folder: " + tree.host("NEW/")},
+             {{"-o", tree.host("FOLDER"), tree.host("A.NC")},
+              "",
+              "ファイル " + tree.host("FOLDER") + " を作成できません"},
+         }) {
+        const CommandRun run = runCommand(args, input);
+        EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
+        EXPECT_EQ(run.err, "tarvelin-join: " + message + "\n");
+        EXPECT_EQ(tree.read("OUT.NC"), "EARLIER\r\n");
+        EXPECT_FALSE(tree.exists("NEW"));
+        EXPECT_TRUE(std::filesystem::is_directory(tree.host("FOLDER")));
+    }
+}
+
+// Names with control characters reach a terminal quoted as GNU tools quote them; a file or pipe gets them
+// as they are.
+TEST_F(JoinCommandTest, NamesWithControlCharactersAreQuotedOnATerminal) {
+    const std::string name = "A\n\x1b[2JB.NC";
+    tree.write(name, "O1\r\n");
+    std::vector<std::string> args = {"tarvelin-join", "-o", tree.host("OUT.NC"), tree.host(name)};
+    std::vector<char*> argv;
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    for (const bool terminal : {false, true}) {
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err, {terminal, terminal}), 0);
+        const std::string expected =
+            terminal ? "'有:" + tree.host("A") + "'$'\\n'$'\\033''[2JB.NC'" : "有:" + tree.host(name);
+        EXPECT_NE(out.str().find("\n" + expected + "\n"), std::string::npos) << out.str();
+    }
+}
+
 TEST_F(JoinCommandTest, BadUsageExitsWithTwoAndTheUsage) {
     const std::vector<std::vector<std::string>> bad = {
         {},
@@ -277,10 +329,13 @@ TEST_F(JoinCommandTest, FailingLogStreamStillFinishesTheJoin) {
     std::istringstream in;
     std::ostream out(nullptr);  // a stream whose every write fails
     std::ostringstream err;
-    const int status = runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err);
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err), 1);
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
     EXPECT_EQ(err.str(), "tarvelin-join: the log could not be written to standard output\n");
+    // A lost log is a failure whatever the join's own status (here 3, a listed file missing).
+    std::string missing = tree.host("MISSING.NC");
+    argv.push_back(missing.data());
+    EXPECT_EQ(runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err), 1);
 }
 
 // A join that runs out of memory (a one-line input of many gigabytes is held whole) or cannot start a
