@@ -112,10 +112,9 @@ LoadedSettings LoadSettings(std::string_view settingsPath) {
 }
 
 void SaveSettings(std::string_view settingsPath, const Settings& settings, WindowPlace mainWindow) {
-    const auto write = [&](const char* section, const char* key, const std::string& value) {
-        if (!platform::writeProfileString(settingsPath, section, key, std::string_view(value))) {
-            throw platform::FileError::cannotWrite(settingsPath);
-        }
+    std::vector<platform::ProfileEdit> edits;
+    const auto write = [&](const char* section, const char* key, std::string value) {
+        edits.push_back({section, key, std::move(value)});
     };
     write("Main", "Top", std::to_string(mainWindow.Top));
     write("Main", "Left", std::to_string(mainWindow.Left));
@@ -128,6 +127,9 @@ void SaveSettings(std::string_view settingsPath, const Settings& settings, Windo
             write(section, key, field);
         }
     });
+    if (!platform::writeProfileStrings(settingsPath, edits)) {
+        throw platform::FileError::cannotWrite(settingsPath);
+    }
 }
 
 std::map<char, std::string> LoadDriveOverrides(std::string_view settingsPath) {

@@ -62,9 +62,10 @@ std::string settingsFilePath(std::string_view programPath);
 // in "0x" notation are hexadecimal; a value that does not convert gives the key's default.
 LoadedSettings LoadSettings(std::string_view settingsPath);
 
-// Writes every key, one write per key, Main/Top before Main/Left, View/Height always as 510. The first key
-// that cannot be written stops the writing and raises platform::FileError "%s に書き込めません" with the
-// settings file's path; the keys after it keep their earlier values in the file.
+// Writes every key as one write per key would, in the file's order (Main/Top before Main/Left, View/Height
+// always as 510), and puts the file back once: a settings file is never left with some keys of this save
+// and some of the one before. A file that cannot be written raises platform::FileError "%s に書き込めません"
+// with the settings file's path, and stays as it was.
 void SaveSettings(std::string_view settingsPath, const Settings& settings, WindowPlace mainWindow);
 
 // The drive letters that the settings file's section [Drives] maps to host folders ("C=/home/op/nc"); an

@@ -308,8 +308,22 @@ std::string readProfileString(std::string_view path, std::string_view section, s
     return profileString(loadProfile(path), section, key, defaultValue, bufferSize);
 }
 
-bool writeProfileString(std::string_view path, std::string_view section, std::optional<std::string_view> key,
-                        std::optional<std::string_view> value) {
+namespace {
+
+bool applyEdit(Profile& profile, std::string_view section, std::optional<std::string_view> key,
+               std::optional<std::string_view> value) {
+    if (!key) {
+        return profile.removeSection(section);
+    }
+    if (!value) {
+        return profile.removeKey(section, *key);
+    }
+    return profile.set(section, *key, *value);
+}
+
+}  // namespace
+
+bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& edits) {
     const auto host = hostPath(path);
     if (!host) {
         return false;
@@ -319,14 +333,22 @@ bool writeProfileString(std::string_view path, std::string_view section, std::op
     }
     Profile profile = loadProfile(path);
     bool changed = false;
-    if (!key) {
-        changed = profile.removeSection(section);
-    } else if (!value) {
-        changed = profile.removeKey(section, *key);
-    } else {
-        changed = profile.set(section, *key, *value);
+    for (const auto& edit : edits) {
+        changed = applyEdit(profile, edit.section, edit.key, edit.value) || changed;
     }
     return !changed || replaceFileContents(path, profile.bytes());
+}
+
+bool writeProfileString(std::string_view path, std::string_view section, std::optional<std::string_view> key,
+                        std::optional<std::string_view> value) {
+    ProfileEdit edit{std::string(section), {}, {}};
+    if (key) {
+        edit.key = std::string(*key);
+    }
+    if (value) {
+        edit.value = std::string(*value);
+    }
+    return writeProfileStrings(path, {edit});
 }
 
 }  // namespace tarvelin::platform

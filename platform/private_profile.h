@@ -91,4 +91,16 @@ Profile loadProfile(std::string_view path);
 bool writeProfileString(std::string_view path, std::string_view section, std::optional<std::string_view> key,
                         std::optional<std::string_view> value);
 
+// One change of writeProfileString: a key set, a key removed (no value) or a section removed (no key).
+struct ProfileEdit {
+    std::string section;
+    std::optional<std::string> key;
+    std::optional<std::string> value;
+};
+
+// Makes the changes in order, each as writeProfileString makes it, and puts the file back once: all of them
+// or none, so that a program killed meanwhile leaves the file as it was or with every change. Returns false,
+// with the file unchanged, as writeProfileString does.
+bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& edits);
+
 }  // namespace tarvelin::platform

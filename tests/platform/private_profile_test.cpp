@@ -124,6 +124,38 @@ TEST(PrivateProfile, UnwritableFileFailsAndStaysAsItWas) {
     EXPECT_FALSE(tree.exists("RO/NEW.INI"));
 }
 
+// A batch of changes gives byte for byte the file that the same changes give one write at a time.
+TEST(PrivateProfile, ABatchOfChangesGivesWhatSingleWritesGive) {
+    const std::vector<std::string> files = {
+        "",
+        "; hand-made\r\n[Main]\r\nTop = 5 ; moved\r\n\r\n[Custom]\r\nx=1\r\n[Main]\r\nTop=9\r\n",
+        "[View]\rLeft=1\rWidth=2",
+        "\xEF\xBB\xBF[Edit]\nDelChar1=\xE8\xA1\xA8\nkeep=yes\n",
+        "Orphan=1\n[Setting]\n\n\n",
+    };
+    const std::vector<ProfileEdit> edits = {
+        {"Main", "Top", "120"},
+        {"Main", "Left", "7"},
+        {"View", "Left", ""},
+        {"Edit", "DelChar1", utf8ToCp932("表ゾ")},
+        {"Custom", "x", std::nullopt},
+        {"Setting", std::nullopt, std::nullopt},
+        {"New", "Key", "  padded value"},
+    };
+    for (const auto& file : files) {
+        test::TempTree tree;
+        tree.write("ONE.INI", file);
+        tree.write("ALL.INI", file);
+        for (const auto& edit : edits) {
+            ASSERT_TRUE(writeProfileString("C:\\ONE.INI", edit.section,
+                                           edit.key ? std::optional<std::string_view>(*edit.key) : std::nullopt,
+                                           edit.value ? std::optional<std::string_view>(*edit.value) : std::nullopt));
+        }
+        ASSERT_TRUE(writeProfileStrings("C:\\ALL.INI", edits));
+        EXPECT_EQ(tree.read("ALL.INI"), tree.read("ONE.INI")) << testing::PrintToString(file);
+    }
+}
+
 TEST(PrivateProfile, ValuesAreReadUpTo2047BytesAndDefaultsApply) {
     test::TempTree tree;
     const std::string longValue(3000, 'x');
