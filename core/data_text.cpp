@@ -6,13 +6,12 @@
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
+#include "core/two_threads.h"
 #include "platform/mbcs.h"
 #include "platform/memory.h"
 
@@ -374,22 +373,6 @@ size_t splitPoint(std::string_view text) {
     const void* lineFeed = std::memchr(text.data() + middle, '\n', text.size() - middle);
     return lineFeed != nullptr ? static_cast<size_t>(static_cast<const char*>(lineFeed) - text.data()) + 1
                                : text.size();
-}
-
-// Runs `here` on this thread and `there` on another, at once; both on this thread when no thread can be
-// started.
-template <typename Here, typename There>
-void bothAtOnce(Here here, There there) {
-    std::thread worker;
-    try {
-        worker = std::thread(there);
-    } catch (const std::system_error&) {
-        here();
-        there();
-        return;
-    }
-    here();
-    worker.join();
 }
 
 // Moves `n` bytes down inside one buffer (dst < src), a large move in two pieces at once. Where the second

@@ -26,19 +26,6 @@ const std::string& separatorLine() {
     return ansi("------------");
 }
 
-// Undoes a change when the scope is left, however it is left.
-template <typename Undo>
-class ScopeExit {
-public:
-    explicit ScopeExit(Undo undo) : undo_(std::move(undo)) {}
-    ~ScopeExit() { undo_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    Undo undo_;
-};
-
 std::optional<platform::OpenFile> tryOpenForReading(std::string_view path) {
     try {
         return platform::OpenFile::forReading(path);
@@ -87,10 +74,6 @@ struct JoinRun::DataFile {
 
 JoinRun::JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver) : host_(host), screenSaver_(screenSaver) {}
 
-std::string_view JoinRun::dataText() const {
-    return data_;
-}
-
 void JoinRun::releaseDataText() {
     if (!running_) {
         std::string().swap(data_);  // an assignment would keep the buffer for the next text
@@ -103,18 +86,30 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     running_ = true;
     screenSaver_.setActive(false);
-    const ScopeExit end([this] {
-        running_ = false;
-        host_.showDataText(data_);
-        screenSaver_.setActive(true);
-    });
+    JoinResult result;
+    try {
+        result = runStages(joinList, options, saveFolder);
+    } catch (...) {
+        endRun();  // the data pane shows what the run had made when it failed
+        throw;
+    }
+    endRun();
+    return result;
+}
 
+void JoinRun::endRun() {
+    running_ = false;
+    screenSaver_.setActive(true);
+    host_.showDataText(data_);
+}
+
+JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const JoinOptions& options,
+                              std::string& saveFolder) {
     JoinResult result;
     result.listed = static_cast<int>(joinList.size());
     host_.clearLog();
     data_ = std::string();
     host_.showDataText(data_);
-
     const auto chosen =
         host_.askOutputPath({saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
     if (!chosen) {
@@ -124,7 +119,6 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     const std::string& output = *chosen;
     result.outputPath = output;
     log(ansi("--- 開始 ---"));
-
     if (outputIsAnInput(joinList, options, output)) {
         host_.showStopMessage(ansi("この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"));
         log(ansi("--- 中止 ---"));
@@ -132,26 +126,41 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
         result.outcome = JoinOutcome::Refused;
         return result;
     }
-
     saveFolder = folderOfPath(output);
     platform::FileReplacement outputFile = prepareOutput(output);
     // The front and end data are read first, so that room for the front data can be kept at the start of
     // the joined text; a file that cannot be read stops the run at its step.
     const DataFile front = DataFile::read(options.frontFile);
     const DataFile back = DataFile::read(options.endFile);
+    result.joined = joinListedFiles(joinList, options, front, back.text.size(), outputFile, output);
+    addFrontAndEndData(options, front, back);
+    log(separatorLine());
+    log(ansi("保存中です。しばらくお待ちください。"));
+    saveOutput(outputFile, output);
+    log(ansi("--- 終了 ---"));
+    log(ansi("結合ﾌｧｲﾙ名は") + output + ansi("です。"));
+    log(std::to_string(result.listed) + ansi("個中 ") + std::to_string(result.joined) + ansi("個結合しました。"));
+    host_.enablePrintButton();
+    result.outcome = JoinOutcome::Completed;
+    return result;
+}
+
+int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options,
+                             const DataFile& front, size_t endSize, platform::FileReplacement& outputFile,
+                             const std::string& output) {
     std::string prefix((options.percentMode == OP1_FB || options.percentMode == OP1_F) ? kFrontMark
                                                                                        : std::string_view());
     if (front.exists && !front.error) {
         prefix += front.text;
         prefix += "\r\n";  // the line feed between the front text and the data text
     }
-    size_t expectedSize = prefix.size() + back.text.size() + 16;
-    for (const auto& entry : joinList) {
-        expectedSize += platform::fileSize(entry).value_or(0);
-    }
     // Nobody looks at the text when the host does not show it: each final part then goes straight into
     // the new file while it is in the cache, and the text holds only what is not written yet.
     const bool passOn = !host_.showsDataText();
+    size_t expectedSize = prefix.size() + endSize + 16;
+    for (const auto& entry : joinList) {
+        expectedSize += passOn ? 0 : platform::fileSize(entry).value_or(0);
+    }
     platform::reserveLarge(data_, passOn ? size_t{4} << 20 : expectedSize);
 
     // The "%" removal and the replacements are made while the files are joined, in the order they are
@@ -172,22 +181,31 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
             }
         });
     }
+    const int joinedCount = appendListedFiles(joinList, joined);
+    finishEdits(joined, pairs);
+    return joinedCount;
+}
+
+int JoinRun::appendListedFiles(const std::vector<std::string>& joinList, JoinedText& joined) {
+    int count = 0;
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
             log(ansi("有:") + entry);
             appendDataFile(entry, joined);
-            ++result.joined;
+            ++count;
         } else {
             log(ansi("無:") + entry);
         }
         host_.processPendingEvents();
         host_.showLogPage();
     }
-
     log(separatorLine());
     host_.showDataText({});
     host_.processPendingEvents();
+    return count;
+}
 
+void JoinRun::finishEdits(JoinedText& joined, const std::vector<ReplacementPair>& pairs) {
     log(ansi("％を削除しています。"));
     if (joined.empty()) {
         // The joined file would read as empty: the format question is asked once more, and the fallback
@@ -203,7 +221,9 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     host_.processPendingEvents();
     log(separatorLine());
+}
 
+void JoinRun::addFrontAndEndData(const JoinOptions& options, const DataFile& front, const DataFile& back) {
     std::string suffix;
     if (front.exists) {
         log(ansi("前部に付加データを追加しています。"));
@@ -214,7 +234,6 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
         suffix = "\r\n";  // the line feed between the data text and the end text
         suffix += back.textOrThrow();
     }
-
     log(separatorLine());
     logPercentMode(options.percentMode);
     if (options.percentMode == OP1_FB || options.percentMode == OP1_B) {
@@ -223,17 +242,6 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
     }
     data_ += suffix;
     host_.processPendingEvents();
-
-    log(separatorLine());
-    log(ansi("保存中です。しばらくお待ちください。"));
-    saveOutput(outputFile, output);
-
-    log(ansi("--- 終了 ---"));
-    log(ansi("結合ﾌｧｲﾙ名は") + output + ansi("です。"));
-    log(std::to_string(result.listed) + ansi("個中 ") + std::to_string(result.joined) + ansi("個結合しました。"));
-    host_.enablePrintButton();
-    result.outcome = JoinOutcome::Completed;
-    return result;
 }
 
 bool JoinRun::outputIsAnInput(const std::vector<std::string>& joinList, const JoinOptions& options,
@@ -301,22 +309,6 @@ void JoinRun::logPercentMode(int percentMode) {
         default:
             break;
     }
-}
-
-void JoinRun::LoadDataFile(std::string_view path) {
-    auto file = tryOpenForReading(path);
-    if (!file) {
-        return;
-    }
-    std::string text;
-    file->readRest(text);
-    file.reset();
-    cutAtNul(text);
-    normalizeLineBreaks(text);
-    if (text.empty()) {
-        text = askFormatAndReadLines(path);
-    }
-    data_ = std::move(text);
 }
 
 void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {

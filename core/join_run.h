@@ -17,6 +17,7 @@ class FileReplacement;
 namespace tarvelin::core {
 
 class JoinedText;
+struct ReplacementPair;
 
 // One pair of the replacement table: an empty search string switches the pair off, an empty replacement
 // deletes what is found.
@@ -108,19 +109,25 @@ public:
 
     bool running() const { return running_; }
 
-    // The data text: the joined data after a complete run. It stays valid until the next run starts or
-    // releaseDataText is called.
-    std::string_view dataText() const;
-    // Lets the data text go (the panes were emptied), with the memory it holds.
+    // Lets the data text (what the host was last shown) go, with the memory it holds: the panes were
+    // emptied.
     void releaseDataText();
-
-    // Reads one file into the data text: the file's bytes up to the first NUL with every line break made
-    // CR LF. A text that comes out empty asks the format question; on "はい(&Y)" the file is read again by
-    // the fallback line reader. A file that cannot be opened leaves the data text as it was.
-    void LoadDataFile(std::string_view path);
 
 private:
     struct DataFile;
+
+    // The stages of a run, in their order. runStages asks for the output, refuses an output that is an
+    // input, and runs the others; joinListedFiles builds the joined text (and, for a host that does not
+    // show it, writes it as it goes); addFrontAndEndData puts the front and end data and the "%" marks
+    // around it.
+    JoinResult runStages(const std::vector<std::string>& joinList, const JoinOptions& options, std::string& saveFolder);
+    int joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, const DataFile& front,
+                        size_t endSize, platform::FileReplacement& outputFile, const std::string& output);
+    int appendListedFiles(const std::vector<std::string>& joinList, JoinedText& joined);
+    void finishEdits(JoinedText& joined, const std::vector<ReplacementPair>& pairs);
+    void addFrontAndEndData(const JoinOptions& options, const DataFile& front, const DataFile& back);
+    // Ends a run however it ends: the screen saver back on, the data pane showing the data text.
+    void endRun();
 
     // Whether the output is a file that the run reads: a listed file, the front or end data, the list file.
     bool outputIsAnInput(const std::vector<std::string>& joinList, const JoinOptions& options,

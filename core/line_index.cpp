@@ -1,8 +1,9 @@
 #include "core/line_index.h"
 
 #include <cstring>
-#include <system_error>
-#include <thread>
+
+#include "core/pass_sizes.h"
+#include "core/two_threads.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -11,7 +12,6 @@
 namespace tarvelin::core {
 namespace {
 
-constexpr size_t kTwoThreadsFrom = size_t{16} << 20;
 constexpr size_t kMaxWindow = size_t{1} << 20;
 
 #if defined(__SSE2__)
@@ -75,23 +75,16 @@ LineIndex::Segment LineIndex::scan(std::string_view text, size_t begin, size_t e
 LineIndex::LineIndex(std::string_view text) : text_(text) {
     // A large text is scanned in two halves at once, split after a line feed.
     size_t split = text.size();
-    if (text.size() >= kTwoThreadsFrom) {
+    if (text.size() >= passSizes().twoThreadsFrom) {
         const size_t middle = text.size() / 2;
         const size_t lf = text.find('\n', middle);
         split = lf == std::string_view::npos ? text.size() : lf + 1;
     }
     if (split < text.size()) {
+        Segment first;
         Segment second;
-        std::thread worker;
-        try {
-            worker = std::thread([&] { second = scan(text, split, text.size()); });
-        } catch (const std::system_error&) {
-            second = scan(text, split, text.size());
-        }
-        segments_.push_back(scan(text, 0, split));
-        if (worker.joinable()) {
-            worker.join();
-        }
+        bothAtOnce([&] { first = scan(text, 0, split); }, [&] { second = scan(text, split, text.size()); });
+        segments_.push_back(std::move(first));
         segments_.push_back(std::move(second));
     } else {
         segments_.push_back(scan(text, 0, text.size()));

@@ -40,12 +40,13 @@ public:
     Host(unsigned char flags, bool showsText) : flags_(flags), showsText_(showsText) {}
 
     std::vector<std::string> log;
+    std::string shownData;  // the last text the data pane was given
     int questions = 0;
 
     bool showsDataText() const override { return showsText_; }
     void clearLog() override { log.clear(); }
     void addLogLine(std::string_view line) override { log.emplace_back(line); }
-    void showDataText(std::string_view) override {}
+    void showDataText(std::string_view text) override { shownData = text; }
     std::optional<std::string> askOutputPath(const core::SaveDialogRequest&) override { return "C:\\OUT.NC"; }
     void showStopMessage(std::string_view) override { fuzz::fail("the join was refused"); }
     bool askWarningQuestion(std::string_view) override { return answer(questions++); }
@@ -167,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(result.joined == static_cast<int>(contents.size()), "the joined count");
     check(host.questions == questions, "the format questions");
     if (showsText) {
-        check(run.dataText() == expected, "the data text is the reference composition");
+        check(host.shownData == expected, "the data text is the reference composition");
     }
     check(readFile(folder + "/OUT.NC") == expected, "the output file holds the reference composition");
     check(!host.log.empty() &&
