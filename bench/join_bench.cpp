@@ -1,6 +1,10 @@
 // The join benchmark: joins large NC programs with tarvelin-join and, in the same run and on the same
 // files, times the floor "cat INPUTS > OUT" and the pipeline "cat INPUTS | tr -d % | sed" doing the same
 // replacements. Prints the medians, the ratios and the join's peak memory against the joined size.
+//
+// With --front-end, two programs are the front and the end data of a join of one small program, and the
+// third contender is the same join with the two as listed files instead: front and end data must cost no
+// more than the same bytes listed.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -121,6 +125,15 @@ int main(int argc, char** argv) {
     int rounds = 5;
     std::string realFolder;
     std::string lineBreak = "\r\n";
+    bool frontEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--front-end") {
+            frontEnd = true;
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         const std::string value = argv[i + 1];
@@ -144,7 +157,7 @@ int main(int argc, char** argv) {
     if (joinProgram.empty() || files < 1 || rounds < 1) {
         std::fprintf(stderr,
                      "usage: join_bench --join PATH/tarvelin-join [--dir FOLDER] [--files 8] [--size-mb 64] "
-                     "[--rounds 5] [--real FOLDER [--breaks crlf|lf|none]]\n");
+                     "[--rounds 5] [--real FOLDER [--breaks crlf|lf|none]] [--front-end]\n");
         return 2;
     }
     std::string realText;
@@ -156,6 +169,9 @@ int main(int argc, char** argv) {
         realText = realProgramText(realFolder, lineBreak);
     }
 
+    if (frontEnd) {
+        files = 2;
+    }
     fs::create_directories(folder);
     std::vector<std::string> inputs;
     std::string inputList;
@@ -186,6 +202,18 @@ int main(int argc, char** argv) {
     std::vector<std::string> join = {joinProgram,     "-q",      "-p",  "fb",    "-r", "G01=G1", "-r",   "M08=M8", "-r",
                                      "F1200.=F1000.", "--front", front, "--end", end,  "-o",     joinOut};
     join.insert(join.end(), inputs.begin(), inputs.end());
+    std::string thirdName = "pipeline";
+    std::vector<std::string> listed;
+    if (frontEnd) {
+        // The two programs as front and end data around one small program, against the same three listed.
+        const std::string small = folder + "/SMALL.NC";
+        std::ofstream(small, std::ios::binary) << "O0001\r\nG01 X1. M08\r\nM30\r\n";
+        join = {joinProgram,     "-q",      "-p",      "fb",    "-r",      "G01=G1", "-r",    "M08=M8", "-r",
+                "F1200.=F1000.", "--front", inputs[0], "--end", inputs[1], "-o",     joinOut, small};
+        listed = {joinProgram,     "-q",         "-p",       "fb", "-r",   "G01=G1",  "-r",  "M08=M8", "-r",
+                  "F1200.=F1000.", "--no-front", "--no-end", "-o", sedOut, inputs[0], small, inputs[1]};
+        thirdName = "listed";
+    }
 
     runShell("cat" + inputList + " > /dev/null");  // the inputs start in the page cache for every contender
     std::vector<double> floorTimes;
@@ -216,12 +244,12 @@ int main(int argc, char** argv) {
                     break;
                 }
                 default:
-                    pipelineTimes.push_back(runShell(pipeline).seconds);
+                    pipelineTimes.push_back(frontEnd ? runProcess(listed).seconds : runShell(pipeline).seconds);
                     break;
             }
         }
-        std::printf("round %d: cat %.3f s, join %.3f s, pipeline %.3f s\n", round + 1, floorTimes.back(),
-                    joinTimes.back(), pipelineTimes.back());
+        std::printf("round %d: cat %.3f s, join %.3f s, %s %.3f s\n", round + 1, floorTimes.back(), joinTimes.back(),
+                    thirdName.c_str(), pipelineTimes.back());
     }
 
     const double inputMb = static_cast<double>(sizeOf(catOut)) / (1 << 20);
@@ -230,15 +258,16 @@ int main(int argc, char** argv) {
     const double joinMedian = median(joinTimes);
     const double pipelineMedian = median(pipelineTimes);
     std::printf("\n%d files, %.1f MB in, %.1f MB joined, %d rounds\n", files, inputMb, joinedMb, rounds);
-    std::printf("median  cat %.3f s   join %.3f s   pipeline %.3f s\n", floorMedian, joinMedian, pipelineMedian);
+    std::printf("median  cat %.3f s   join %.3f s   %s %.3f s\n", floorMedian, joinMedian, thirdName.c_str(),
+                pipelineMedian);
     std::printf("join / cat      = %.2f\n", joinMedian / floorMedian);
-    std::printf("join / pipeline = %.2f\n", joinMedian / pipelineMedian);
+    std::printf("join / %s = %.2f\n", thirdName.c_str(), joinMedian / pipelineMedian);
     std::printf("join peak memory %.1f MB = %.2f x the joined size\n", peakKilobytes / 1024.0,
                 peakKilobytes / 1024.0 / joinedMb);
     for (const auto& path : inputs) {
         fs::remove(path);
     }
-    for (const auto& path : {catOut, joinOut, sedOut, front, end}) {
+    for (const auto& path : {catOut, joinOut, sedOut, front, end, folder + "/SMALL.NC"}) {
         fs::remove(path);
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "core/data_text.h"
@@ -26,6 +27,13 @@ const std::string& separatorLine() {
     return ansi("------------");
 }
 
+// The last two bytes of `before` followed by `after`: enough to tell how a text ends (backMarkFor).
+std::string lastTwoBytes(std::string_view before, std::string_view after) {
+    std::string joined = std::string(before.substr(before.size() - std::min<size_t>(before.size(), 2))) +
+                         std::string(after.substr(after.size() - std::min<size_t>(after.size(), 2)));
+    return joined.substr(joined.size() - std::min<size_t>(joined.size(), 2));
+}
+
 std::optional<platform::OpenFile> tryOpenForReading(std::string_view path) {
     try {
         return platform::OpenFile::forReading(path);
@@ -36,39 +44,34 @@ std::optional<platform::OpenFile> tryOpenForReading(std::string_view path) {
 
 }  // namespace
 
-// The front or end data: whether the file exists, and its text or why it cannot be read; the failure is
-// reported at its step. Anything but a regular file of that name (a folder, a device, a FIFO) is refused
-// without being opened, so that it is never read without end nor waited on.
+// The front or end data: whether a file of that name exists (its step is logged then), its size, and why its
+// text cannot be read, which is reported at its step. Anything but a regular file of that name (a folder,
+// a device, a FIFO) is refused without being opened, so that it is never read without end nor waited on.
+// The text itself is read piece by piece where it goes, like a listed file's: front and end data of
+// hundreds of megabytes cost no more than the same bytes listed.
 struct JoinRun::DataFile {
+    std::string path;
     bool exists = false;
-    std::string text;
+    size_t size = 0;
     std::optional<platform::FileError> error;
 
-    static DataFile read(const std::string& path) {
+    static DataFile find(const std::string& path) {
         DataFile file;
+        file.path = path;
         file.exists = !path.empty() && platform::pathExists(path);
-        if (!file.exists) {
-            return file;
-        }
-        if (!platform::fileExists(path)) {
+        if (file.exists && !platform::fileExists(path)) {
             file.error = platform::FileError::cannotOpen(path);
-            return file;
         }
-        try {
-            file.text = platform::readWholeFile(path);
-            cutAtNul(file.text);
-            normalizeLineBreaks(file.text);
-        } catch (const platform::FileError& e) {
-            file.error = e;
-        }
+        file.size = file.exists && !file.error ? platform::fileSize(path).value_or(0) : 0;
         return file;
     }
 
-    const std::string& textOrThrow() const {
+    bool readable() const { return exists && !error; }
+
+    void throwIfFailed() const {
         if (error) {
             throw *error;
         }
-        return text;
     }
 };
 
@@ -128,12 +131,11 @@ JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const Jo
     }
     saveFolder = folderOfPath(output);
     platform::FileReplacement outputFile = prepareOutput(output);
-    // The front and end data are read first, so that room for the front data can be kept at the start of
-    // the joined text; a file that cannot be read stops the run at its step.
-    const DataFile front = DataFile::read(options.frontFile);
-    const DataFile back = DataFile::read(options.endFile);
-    result.joined = joinListedFiles(joinList, options, front, back.text.size(), outputFile, output);
-    addFrontAndEndData(options, front, back);
+    // A front or end data file that cannot be read stops the run at its step.
+    DataFile front = DataFile::find(options.frontFile);
+    DataFile back = DataFile::find(options.endFile);
+    result.joined = joinListedFiles(joinList, options, front, back.size, outputFile, output);
+    addFrontAndEndData(options, front, back, outputFile, output);
     log(separatorLine());
     log(ansi("保存中です。しばらくお待ちください。"));
     saveOutput(outputFile, output);
@@ -145,19 +147,12 @@ JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const Jo
     return result;
 }
 
-int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options,
-                             const DataFile& front, size_t endSize, platform::FileReplacement& outputFile,
-                             const std::string& output) {
-    std::string prefix((options.percentMode == OP1_FB || options.percentMode == OP1_F) ? kFrontMark
-                                                                                       : std::string_view());
-    if (front.exists && !front.error) {
-        prefix += front.text;
-        prefix += "\r\n";  // the line feed between the front text and the data text
-    }
+int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, DataFile& front,
+                             size_t endSize, platform::FileReplacement& outputFile, const std::string& output) {
     // Nobody looks at the text when the host does not show it: each final part then goes straight into
     // the new file while it is in the cache, and the text holds only what is not written yet.
     const bool passOn = !host_.showsDataText();
-    size_t expectedSize = prefix.size() + endSize + 16;
+    size_t expectedSize = front.size + endSize + 16;
     for (const auto& entry : joinList) {
         expectedSize += passOn ? 0 : platform::fileSize(entry).value_or(0);
     }
@@ -171,8 +166,7 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
             pairs.push_back({pair.search, pair.replacement});
         }
     }
-    JoinedText joined(data_, prefix.size(), true, pairs);
-    std::copy(prefix.begin(), prefix.end(), data_.begin());
+    JoinedText joined(data_, true, pairs);
     if (passOn) {
         // The complete lines are edited and written on a thread of their own while the next ones are read.
         joined.passOn([&outputFile, &output](std::string_view part) {
@@ -180,6 +174,14 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
                 throw platform::FileError::cannotCreate(output);
             }
         });
+    }
+    if (options.percentMode == OP1_FB || options.percentMode == OP1_F) {
+        joined.appendUnedited(kFrontMark);
+    }
+    if (front.readable()) {
+        // The front data stands before the data text unedited, on lines of its own.
+        readDataFile(front, [&joined](std::string_view piece) { joined.appendUnedited(piece); });
+        joined.appendUnedited("\r\n");
     }
     const int joinedCount = appendListedFiles(joinList, joined);
     finishEdits(joined, pairs);
@@ -223,24 +225,45 @@ void JoinRun::finishEdits(JoinedText& joined, const std::vector<ReplacementPair>
     log(separatorLine());
 }
 
-void JoinRun::addFrontAndEndData(const JoinOptions& options, const DataFile& front, const DataFile& back) {
-    std::string suffix;
+void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, DataFile& back,
+                                 platform::FileReplacement& outputFile, const std::string& output) {
     if (front.exists) {
         log(ansi("前部に付加データを追加しています。"));
-        front.textOrThrow();
+        front.throwIfFailed();
     }
+    // The last bytes of the whole text, for the back mark: the joined text's or, once the end data
+    // follows, the end data's.
+    std::string end = lastTwoBytes({}, data_);
     if (back.exists) {
         log(ansi("後部に付加データを追加しています。"));
-        suffix = "\r\n";  // the line feed between the data text and the end text
-        suffix += back.textOrThrow();
+        back.throwIfFailed();
+        // Where the text is not shown, what it holds goes to the file first and the end data after it, so
+        // that the end data is never held whole.
+        const bool passOn = !host_.showsDataText();
+        const auto add = [&](std::string_view piece) {
+            if (piece.empty()) {
+                return;
+            }
+            if (!passOn) {
+                data_ += piece;
+            } else if (!outputFile.write(piece)) {
+                throw platform::FileError::cannotCreate(output);
+            }
+            end = lastTwoBytes(end, piece);
+        };
+        if (passOn) {
+            add(data_);
+            data_.clear();
+        }
+        add("\r\n");  // the line feed between the data text and the end text
+        readDataFile(back, add);
+        back.throwIfFailed();
     }
     log(separatorLine());
     logPercentMode(options.percentMode);
     if (options.percentMode == OP1_FB || options.percentMode == OP1_B) {
-        // The end of the whole text that the front data, the data text and the suffix make.
-        suffix += backMarkFor(!suffix.empty() ? std::string_view(suffix) : std::string_view(data_));
+        data_ += backMarkFor(end);
     }
-    data_ += suffix;
     host_.processPendingEvents();
 }
 
@@ -308,6 +331,33 @@ void JoinRun::logPercentMode(int percentMode) {
             break;
         default:
             break;
+    }
+}
+
+void JoinRun::readDataFile(DataFile& file, const std::function<void(std::string_view)>& take) {
+    auto opened = tryOpenForReading(file.path);
+    if (!opened) {
+        file.error = platform::FileError::cannotOpen(file.path);
+        return;
+    }
+    LineBreakNormalizer normalizer;
+    buffer_.resize(passSizes().piece);
+    for (;;) {
+        std::string_view piece;
+        try {
+            piece = readTextPiece(*opened);
+        } catch (const platform::FileError& e) {
+            file.error = e;
+            return;
+        }
+        take(normalizer.feed(piece));
+        if (piece.size() < buffer_.size()) {
+            break;
+        }
+    }
+    take(normalizer.finish());
+    if (opened->changed()) {
+        file.error = platform::FileError::changedWhileRead(file.path);
     }
 }
 

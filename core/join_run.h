@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -121,11 +122,16 @@ private:
     // show it, writes it as it goes); addFrontAndEndData puts the front and end data and the "%" marks
     // around it.
     JoinResult runStages(const std::vector<std::string>& joinList, const JoinOptions& options, std::string& saveFolder);
-    int joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, const DataFile& front,
+    int joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, DataFile& front,
                         size_t endSize, platform::FileReplacement& outputFile, const std::string& output);
     int appendListedFiles(const std::vector<std::string>& joinList, JoinedText& joined);
     void finishEdits(JoinedText& joined, const std::vector<ReplacementPair>& pairs);
-    void addFrontAndEndData(const JoinOptions& options, const DataFile& front, const DataFile& back);
+    void addFrontAndEndData(const JoinOptions& options, DataFile& front, DataFile& back,
+                            platform::FileReplacement& outputFile, const std::string& output);
+    // Reads the front or end data piece by piece, cut at its first NUL and with its line breaks made
+    // CR LF, and gives each piece to `take`. A file that cannot be read, or that changed while it was
+    // read, keeps why in `file.error` for its step.
+    void readDataFile(DataFile& file, const std::function<void(std::string_view)>& take);
     // Ends a run however it ends: the screen saver back on, the data pane showing the data text.
     void endRun();
 

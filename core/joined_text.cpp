@@ -55,14 +55,26 @@ private:
 
 }  // namespace
 
-JoinedText::JoinedText(std::string& text, size_t frontRoom, bool removePercent, std::vector<ReplacementPair> pairs)
-    : text_(text), removePercent_(removePercent), pairs_(std::move(pairs)), edited_(frontRoom) {
-    text_.assign(frontRoom, '\0');
+JoinedText::JoinedText(std::string& text, bool removePercent, std::vector<ReplacementPair> pairs)
+    : text_(text), removePercent_(removePercent), pairs_(std::move(pairs)), edited_(0) {
+    text_.clear();
     for (const auto& pair : pairs_) {
         if (pair.search.find_first_of("\r\n") != std::string_view::npos ||
             pair.replacement.find_first_of("\r\n") != std::string_view::npos) {
             lineLocal_ = false;
         }
+    }
+}
+
+void JoinedText::appendUnedited(std::string_view text) {
+    makeRoom(text.size());
+    text_.append(text);
+    edited_ = text_.size();
+    searchedTo_ = edited_;
+    if (writer_ && text_.size() >= passSizes().editBlock) {
+        writer_->put(text_, text_.size(), text_.size());  // nothing in it for the writer to edit
+        edited_ = 0;
+        searchedTo_ = 0;
     }
 }
 

@@ -17,12 +17,16 @@ namespace tarvelin::core {
 // written once, instead of being copied first and then gone over again for each stage.
 //
 // The edits keep to their lines (a search string or replacement with a line break is applied to the whole
-// text at the end instead), so a line is edited once it is complete, whatever files it came from. Room for
-// the front data is kept at the start of the text, so that nothing moves when it is put there.
+// text at the end instead), so a line is edited once it is complete, whatever files it came from. What
+// stands before the files' texts (the front data) is put first and never edited.
 class JoinedText {
 public:
-    // Builds into `text`, which is emptied, after `frontRoom` bytes kept for the front data.
-    JoinedText(std::string& text, size_t frontRoom, bool removePercent, std::vector<ReplacementPair> pairs);
+    // Builds into `text`, which is emptied (its room kept).
+    JoinedText(std::string& text, bool removePercent, std::vector<ReplacementPair> pairs);
+
+    // Appends text that the edits leave alone (the front "%" line and the front data, with their line
+    // breaks already CR LF). Only before the first listed file's text.
+    void appendUnedited(std::string_view text);
 
     // Appends a piece of one listed file's text (already cut at its NUL). A CR at its end is held until the
     // next piece shows whether a LF follows.
@@ -31,7 +35,7 @@ public:
     void endFile();
     // Whether the files gave no text at all (the joined file would read as empty).
     bool empty() const { return appended_ == 0; }
-    // Applies the edits to what is left. The data text is then text[frontRoom, size).
+    // Applies the edits to what is left. The whole joined text is then `text`.
     void finish();
 
     // Hands every part of complete lines on to a thread of its own, which gives it to `sink`, while the next

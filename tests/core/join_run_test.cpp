@@ -329,7 +329,9 @@ private:
 };
 
 TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
-    options.frontFile = tree.write("PROG/Front.txt", "(FRONT)\n");
+    // The front and end data stand unedited, their breaks made CR LF, the end data cut at its NUL.
+    options.frontFile = tree.write("PROG/Front.txt", "%g0(FRONT)\r\rX1.\n");
+    options.endFile = tree.write("PROG/End.txt", std::string("g0\r\n%END\rX1.\0IGNORED", 21));
     options.percentMode = OP1_FB;
     options.replacements[0] = {"g0", "G00"};
     options.replacements[1] = {"X1.", "X"};
@@ -348,6 +350,8 @@ TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
         host.showsText = true;
         join(list);
         const std::string byDefault = tree.read("OUT.NC");
+        EXPECT_TRUE(byDefault.starts_with("%\r\n%g0(FRONT)\r\n\r\nX1.\r\n\r\nG00 X0"));
+        EXPECT_TRUE(byDefault.ends_with("\r\ng0\r\n%END\r\nX1.\r\n%")) << byDefault;
         for (const bool shown : {true, false}) {
             host.showsText = shown;
             for (const size_t small : {1, 2, 7, 64}) {
