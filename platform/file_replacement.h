@@ -62,6 +62,10 @@ public:
     // Makes the file executable by those who may read it, once it is in place (a desktop launcher).
     void makeExecutable();
 
+    // The new file's host path, for a writer of its own (a print engine writing a PDF file) that fills it
+    // by name before the commit.
+    const std::string& temporaryHostPath() const;
+
     struct State;  // the system's own handles and names
 
 private:

@@ -17,6 +17,7 @@
 
 #include "platform/mbcs.h"
 #include "ui/ansi_text.h"
+#include "ui/held_print_job.h"
 #include "ui/window_fonts.h"
 
 namespace tarvelin::ui {
@@ -417,8 +418,9 @@ std::optional<size_t> TPrintForm::laidOutLineCount(PrintProgress& progress) cons
 
 PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, PrintProgress* progress) const {
     printer.setDocName(title);
+    HeldPrintJob job(printer);
     QPainter painter;
-    if (!painter.begin(&printer)) {
+    if (!job.ready() || !painter.begin(&printer)) {
         return PrintOutcome::Failed;
     }
     // The painter's origin is the printable area's corner; the text uses all of that area.
@@ -482,12 +484,12 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
     });
     drawPlainLines();
     if (!printed) {
-        // Stopped: the job is dropped, so that no more of it reaches the paper.
+        // Stopped: the job is dropped, and with it the pages drawn so far.
         printer.abort();
         painter.end();
         return PrintOutcome::Cancelled;
     }
-    return painter.end() ? PrintOutcome::Printed : PrintOutcome::Failed;
+    return painter.end() && job.commit(title) ? PrintOutcome::Printed : PrintOutcome::Failed;
 }
 
 QPrinter* TPrintForm::printer() {

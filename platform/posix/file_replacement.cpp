@@ -274,6 +274,10 @@ bool FileReplacement::write(std::string_view piece) {
     return state_->fd >= 0 && writeAll(state_->fd, piece);
 }
 
+const std::string& FileReplacement::temporaryHostPath() const {
+    return state_->temporary;
+}
+
 void FileReplacement::makeExecutable() {
     state_->executable = true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -346,7 +347,9 @@ private slots:
         QVERIFY(record.done.back() < record.total);
     }
 
-    void aCancelledPrintStopsTheJob() {
+    // A cancelled print to a PDF file leaves no file, or the earlier one as it was; the printer prints to
+    // that file again next time.
+    void aCancelledPrintLeavesNoPartOfItsJob() {
         struct StopAfter : ui::PrintProgress {
             int calls = 0;
             bool proceed(size_t, size_t) override { return ++calls < 3; }
@@ -358,8 +361,16 @@ private slots:
         holder.holdText(programLines(1, 20000), ui::fixedPitchFont());
         QCOMPARE(holder.printHeld(*printer, u("C:\\OUT.NC"), &stop), ui::PrintOutcome::Cancelled);
         QCOMPARE(stop.calls, 3);
-        // The job is dropped: at most the pages before the stop, none after it.
-        QVERIFY(pdfInfo(pdf, QStringLiteral("Pages")).toInt() < 20000 / 79);
+        QCOMPARE(QDir(QString::fromStdString(tree.root())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+        tree.write("out.pdf", "EARLIER");
+        stop.calls = 0;
+        QCOMPARE(holder.printHeld(*printer, u("C:\\OUT.NC"), &stop), ui::PrintOutcome::Cancelled);
+        QCOMPARE(tree.read("out.pdf"), std::string("EARLIER"));
+        QCOMPARE(printer->outputFileName(), pdf);
+        holder.holdText(programLines(1, 100), ui::fixedPitchFont());
+        QCOMPARE(holder.printHeld(*printer, u("C:\\OUT.NC")), ui::PrintOutcome::Printed);
+        QCOMPARE(pdfInfo(pdf, QStringLiteral("Pages")).toInt(), 1);
     }
 
     void plainLinesPrintExactlyAsTheirLayoutWould() {
