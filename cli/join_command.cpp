@@ -33,15 +33,19 @@ constexpr const char* kUsage =
     "      --no-front       no front data\n"
     "      --no-end         no end data\n"
     "  -y, --yes            answer yes to the format question (default: no)\n"
+    "      --check          check the joined programs (program numbers, program ends,\n"
+    "                       G90/G91, G20/G21, G41/G42 and canned cycles, M98 calls)\n"
+    "      --check-only     check the inputs as they would be joined; write no file\n"
     "  -q, --quiet          print no log\n"
     "  -h, --help           print this text\n"
     "  -V, --version        print the version\n"
     "The program's Front.txt and End.txt lie beside it, or for an installed copy in\n"
     "$XDG_CONFIG_HOME/tarvelin (~/.config/tarvelin).\n"
-    "Exit status: 0 every listed file was joined, 3 the run completed but some listed\n"
-    "files were missing, 1 the run was refused or failed, 2 a bad command line.\n";
+    "Exit status: 0 every listed file was joined, 4 the check found a warning (警告),\n"
+    "3 the run completed but some listed files were missing, 1 the run was refused or\n"
+    "failed, 2 a bad command line.\n";
 
-enum LongOnly { kFront = 256, kEnd, kNoFront, kNoEnd };
+enum LongOnly { kFront = 256, kEnd, kNoFront, kNoEnd, kCheck, kCheckOnly };
 
 bool isUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
@@ -178,6 +182,8 @@ const option kLongOptions[] = {
     {"end", required_argument, nullptr, kEnd},
     {"no-front", no_argument, nullptr, kNoFront},
     {"no-end", no_argument, nullptr, kNoEnd},
+    {"check", no_argument, nullptr, kCheck},
+    {"check-only", no_argument, nullptr, kCheckOnly},
     {"yes", no_argument, nullptr, 'y'},
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, 'h'},
@@ -253,6 +259,12 @@ private:
             case 'q':
                 command_.quiet = true;
                 return true;
+            case kCheck:
+                command_.options.check = true;
+                return true;
+            case kCheckOnly:
+                command_.options.checkOnly = true;
+                return true;
             case 'h':
                 command_.help = true;
                 return true;
@@ -290,7 +302,7 @@ private:
 
     std::optional<JoinCommand> checked() {
         const bool listed = command_.listFile || command_.listFromInput;
-        if (command_.output.empty()) {
+        if (command_.output.empty() && !command_.options.checkOnly) {
             error_ = "no output file (-o)";
         } else if (listed && !command_.inputs.empty()) {
             error_ = "give either input files or a list file, not both: " + std::string(argv_[optind]);
@@ -344,7 +356,7 @@ bool namesAFolder(std::string_view path) {
 }
 
 int runJoin(JoinCommand& command, std::istream& in, TerminalHost& host) {
-    if (namesAFolder(command.output)) {
+    if (!command.options.checkOnly && namesAFolder(command.output)) {
         host.showError("the output names a folder: " + cp932ToUtf8(command.output));
         return 1;
     }
@@ -360,6 +372,9 @@ int runJoin(JoinCommand& command, std::istream& in, TerminalHost& host) {
     const auto result = run.run(command.inputs, command.options, saveFolder);
     if (result.outcome != core::JoinOutcome::Completed) {
         return 1;
+    }
+    if (result.checkWarnings > 0) {
+        return 4;  // before 3: a joined program that would endanger the machine weighs more than a missing file
     }
     return result.joined == result.listed ? 0 : 3;
 }

@@ -34,8 +34,9 @@ struct Terminals {
 };
 
 // Runs the command: reads a list given as "-" from `in`, prints the log lines (UTF-8) to `out` and messages
-// to `err`. Returns the exit status: 0 when every listed file was joined, 3 when the run completed with
-// listed files missing (the log names them), 1 when the run is refused (the output is an input or names a
+// to `err`. Returns the exit status: 0 when every listed file was joined, 4 when the join check (--check,
+// --check-only) found at least one 警告 in a complete run, else 3 when the run completed with listed files
+// missing (the log names them), 1 when the run is refused (the output is an input or names a
 // folder, the list cannot be read or lists nothing) or fails or the log could not be written, 2 for a
 // command line that cannot be run (one line naming the argument, then a pointer to --help).
 int runJoinCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err,

@@ -9,6 +9,7 @@
 #include "core/joined_text.h"
 #include "core/pass_sizes.h"
 #include "core/paths.h"
+#include "core/program_check.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/file_error.h"
@@ -25,6 +26,12 @@ using platform::ansi;
 
 const std::string& separatorLine() {
     return ansi("------------");
+}
+
+// The file name of a program path, for the join check's lines.
+std::string fileNameOf(std::string_view path) {
+    const size_t separator = platform::lastDelimiter(path, "\\/:");
+    return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
 // The last two bytes of `before` followed by `after`: enough to tell how a text ends (backMarkFor).
@@ -75,6 +82,35 @@ struct JoinRun::DataFile {
     }
 };
 
+// Where the joined text goes, in order: the new output file (none when the join only checks) and the join
+// check when it is on. Called on the thread that writes the parts, one part after another.
+struct JoinRun::Output {
+    std::string path;
+    std::optional<platform::FileReplacement> file;
+    ProgramCheck* check = nullptr;
+
+    void write(std::string_view piece) {
+        if (check != nullptr) {
+            check->feed(piece);
+        }
+        if (file && !file->write(piece)) {
+            throw platform::FileError::cannotCreate(path);
+        }
+    }
+
+    // Writes the last piece and puts the joined file in place. The joined file is whole from the rename on;
+    // it can be made again from its inputs, so the system writes it to the disk in its own time rather than
+    // the operator waiting for hundreds of megabytes.
+    void commit(std::string_view last) {
+        if (check != nullptr) {
+            check->feed(last);
+        }
+        if (file && !file->commit(last, platform::FileReplacement::Flush::Later)) {
+            throw platform::FileError::cannotCreate(path);
+        }
+    }
+};
+
 JoinRun::JoinRun(JoinHost& host, platform::ScreenSaver& screenSaver) : host_(host), screenSaver_(screenSaver) {}
 
 void JoinRun::releaseDataText() {
@@ -113,42 +149,61 @@ JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const Jo
     host_.clearLog();
     data_ = std::string();
     host_.showDataText(data_);
-    const auto chosen =
-        host_.askOutputPath({saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
-    if (!chosen) {
-        result.outcome = JoinOutcome::Cancelled;
-        return result;
+    Output output;
+    if (!options.checkOnly) {
+        const auto chosen = host_.askOutputPath(
+            {saveFolder, ansi("結合(*.nc)|*.nc|すべて(*.*)|*.*"), ansi("結合ﾌｧｲﾙ保存"), std::string()});
+        if (!chosen) {
+            result.outcome = JoinOutcome::Cancelled;
+            return result;
+        }
+        output.path = *chosen;
+        result.outputPath = output.path;
     }
-    const std::string& output = *chosen;
-    result.outputPath = output;
     log(ansi("--- 開始 ---"));
-    if (outputIsAnInput(joinList, options, output)) {
+    if (!options.checkOnly && outputIsAnInput(joinList, options, output.path)) {
         host_.showStopMessage(ansi("この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"));
         log(ansi("--- 中止 ---"));
         host_.focusStartButton();
         result.outcome = JoinOutcome::Refused;
         return result;
     }
-    saveFolder = folderOfPath(output);
-    platform::FileReplacement outputFile = prepareOutput(output);
+    if (!options.checkOnly) {
+        saveFolder = folderOfPath(output.path);
+        output.file.emplace(prepareOutput(output.path));
+    }
+    std::optional<ProgramCheck> check;
+    if (options.check || options.checkOnly) {
+        output.check = &check.emplace();
+    }
+    checkSegments_.clear();
     // A front or end data file that cannot be read stops the run at its step.
     DataFile front = DataFile::find(options.frontFile);
     DataFile back = DataFile::find(options.endFile);
-    result.joined = joinListedFiles(joinList, options, front, back.size, outputFile, output);
-    addFrontAndEndData(options, front, back, outputFile, output);
+    result.joined = joinListedFiles(joinList, options, front, back.size, output);
+    addFrontAndEndData(options, front, back, output);
     log(separatorLine());
-    log(ansi("保存中です。しばらくお待ちください。"));
-    saveOutput(outputFile, output);
+    if (!options.checkOnly) {
+        log(ansi("保存中です。しばらくお待ちください。"));
+    }
+    saveOutput(output);
     log(ansi("--- 終了 ---"));
-    log(ansi("結合ﾌｧｲﾙ名は") + output + ansi("です。"));
+    if (!options.checkOnly) {
+        log(ansi("結合ﾌｧｲﾙ名は") + output.path + ansi("です。"));
+    }
     log(std::to_string(result.listed) + ansi("個中 ") + std::to_string(result.joined) + ansi("個結合しました。"));
-    host_.enablePrintButton();
+    if (check) {
+        finishCheck(*check, result);
+    }
+    if (!options.checkOnly) {
+        host_.enablePrintButton();
+    }
     result.outcome = JoinOutcome::Completed;
     return result;
 }
 
 int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, DataFile& front,
-                             size_t endSize, platform::FileReplacement& outputFile, const std::string& output) {
+                             size_t endSize, Output& output) {
     // Nobody looks at the text when the host does not show it: each final part then goes straight into
     // the new file while it is in the cache, and the text holds only what is not written yet.
     const bool passOn = !host_.showsDataText();
@@ -167,24 +222,25 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
         }
     }
     JoinedText joined(data_, true, pairs);
+    if (output.check != nullptr) {
+        joined.countLineBreaks();  // for the line each listed file starts on
+    }
     if (passOn) {
         // The complete lines are edited and written on a thread of their own while the next ones are read.
-        joined.passOn([&outputFile, &output](std::string_view part) {
-            if (!outputFile.write(part)) {
-                throw platform::FileError::cannotCreate(output);
-            }
-        });
+        joined.passOn([&output](std::string_view part) { output.write(part); });
     }
     if (options.percentMode == OP1_FB || options.percentMode == OP1_F) {
         joined.appendUnedited(kFrontMark);
     }
     if (front.readable()) {
+        checkSegments_.push_back({joined.lineBreaks() + 1, fileNameOf(front.path), false});
         // The front data stands before the data text unedited, on lines of its own.
         readDataFile(front, [&joined](std::string_view piece) { joined.appendUnedited(piece); });
         joined.appendUnedited("\r\n");
     }
     const int joinedCount = appendListedFiles(joinList, joined);
     finishEdits(joined, pairs);
+    lineBreaks_ = joined.lineBreaks();
     return joinedCount;
 }
 
@@ -193,6 +249,7 @@ int JoinRun::appendListedFiles(const std::vector<std::string>& joinList, JoinedT
     for (const auto& entry : joinList) {
         if (platform::fileExists(entry)) {
             log(ansi("有:") + entry);
+            checkSegments_.push_back({joined.lineBreaks() + 1, fileNameOf(entry), true});
             appendDataFile(entry, joined);
             ++count;
         } else {
@@ -225,8 +282,7 @@ void JoinRun::finishEdits(JoinedText& joined, const std::vector<ReplacementPair>
     log(separatorLine());
 }
 
-void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, DataFile& back,
-                                 platform::FileReplacement& outputFile, const std::string& output) {
+void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, DataFile& back, Output& output) {
     if (front.exists) {
         log(ansi("前部に付加データを追加しています。"));
         front.throwIfFailed();
@@ -244,10 +300,10 @@ void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, Da
             if (piece.empty()) {
                 return;
             }
-            if (!passOn) {
+            if (passOn) {
+                output.write(piece);
+            } else {
                 data_ += piece;
-            } else if (!outputFile.write(piece)) {
-                throw platform::FileError::cannotCreate(output);
             }
             end = lastTwoBytes(end, piece);
         };
@@ -256,6 +312,8 @@ void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, Da
             data_.clear();
         }
         add("\r\n");  // the line feed between the data text and the end text
+        // The end data starts on the line after the separating line feed.
+        checkSegments_.push_back({lineBreaks_ + 2, fileNameOf(back.path), false});
         readDataFile(back, add);
         back.throwIfFailed();
     }
@@ -298,21 +356,35 @@ platform::FileReplacement JoinRun::prepareOutput(const std::string& output) {
 // Writes what the text holds and puts the joined file in place. Hundreds of megabytes written in one go
 // would leave the window without events for a second, so all but the last part go first, with the
 // window's events handled between them.
-void JoinRun::saveOutput(platform::FileReplacement& outputFile, const std::string& output) {
+void JoinRun::saveOutput(Output& output) {
     std::string_view rest = data_;
     const size_t part = std::max<size_t>(passSizes().savePart, 1);
     while (rest.size() > part) {
-        if (!outputFile.write(rest.substr(0, part))) {
-            throw platform::FileError::cannotCreate(output);
-        }
+        output.write(rest.substr(0, part));
         rest.remove_prefix(part);
         host_.processPendingEvents();
     }
-    // The joined file is whole from the rename on; it can be made again from its inputs, so the system
-    // writes it to the disk in its own time rather than the operator waiting for hundreds of megabytes.
-    if (!outputFile.commit(rest, platform::FileReplacement::Flush::Later)) {
-        throw platform::FileError::cannotCreate(output);
+    output.commit(rest);
+}
+
+// Logs the check's findings after the run's last line: the first kCheckLinesShown of them, one a line, and
+// how many there are in all.
+void JoinRun::finishCheck(ProgramCheck& check, JoinResult& result) {
+    check.setSegments(checkSegments_);
+    check.finish();
+    result.checked = true;
+    result.checkWarnings = check.warningCount();
+    result.checkNotices = check.noticeCount();
+    const auto& findings = check.findings();
+    const size_t shown = std::min(findings.size(), kCheckLinesShown);
+    for (size_t k = 0; k < shown; ++k) {
+        log(checkLogLine(findings[k], check.segments()));
     }
+    const size_t total = result.checkWarnings + result.checkNotices;
+    if (total > shown) {
+        log(ansi("ﾁｪｯｸ: ほかに ") + std::to_string(total - shown) + ansi(" 件あります"));
+    }
+    log(checkSummaryLine(result.checkWarnings, result.checkNotices));
 }
 
 void JoinRun::logPercentMode(int percentMode) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/percent_mode.h"
+#include "core/program_check.h"
 
 namespace tarvelin::platform {
 class ScreenSaver;
@@ -37,7 +38,14 @@ struct JoinOptions {
     // The list file the entries were read from, if any. Like the front and end data, it is never written
     // over by the join.
     std::string listFile;
+    // The join check (結合ﾁｪｯｸ): the run's log ends with what the check found in the joined text.
+    bool check = false;
+    // Only the check: no output is asked for nor written.
+    bool checkOnly = false;
 };
+
+// The most findings of the join check that a run logs, one a line; the rest are counted.
+inline constexpr size_t kCheckLinesShown = 100;
 
 // What the save dialog is asked with.
 struct SaveDialogRequest {
@@ -85,8 +93,11 @@ enum class JoinOutcome {
 struct JoinResult {
     JoinOutcome outcome = JoinOutcome::Cancelled;
     std::string outputPath;
-    int listed = 0;  // N: entries in the join list
-    int joined = 0;  // M: entries that existed as files when the run reached them
+    int listed = 0;        // N: entries in the join list
+    int joined = 0;        // M: entries that existed as files when the run reached them
+    bool checked = false;  // the join check ran
+    size_t checkWarnings = 0;
+    size_t checkNotices = 0;
 };
 
 // The join run: asks for the output name, joins the text of every listed file that exists in list order,
@@ -116,6 +127,7 @@ public:
 
 private:
     struct DataFile;
+    struct Output;
 
     // The stages of a run, in their order. runStages asks for the output, refuses an output that is an
     // input, and runs the others; joinListedFiles builds the joined text (and, for a host that does not
@@ -123,11 +135,11 @@ private:
     // around it.
     JoinResult runStages(const std::vector<std::string>& joinList, const JoinOptions& options, std::string& saveFolder);
     int joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, DataFile& front,
-                        size_t endSize, platform::FileReplacement& outputFile, const std::string& output);
+                        size_t endSize, Output& output);
     int appendListedFiles(const std::vector<std::string>& joinList, JoinedText& joined);
     void finishEdits(JoinedText& joined, const std::vector<ReplacementPair>& pairs);
-    void addFrontAndEndData(const JoinOptions& options, DataFile& front, DataFile& back,
-                            platform::FileReplacement& outputFile, const std::string& output);
+    void addFrontAndEndData(const JoinOptions& options, DataFile& front, DataFile& back, Output& output);
+    void finishCheck(ProgramCheck& check, JoinResult& result);
     // Reads the front or end data piece by piece, cut at its first NUL and with its line breaks made
     // CR LF, and gives each piece to `take`. A file that cannot be read, or that changed while it was
     // read, keeps why in `file.error` for its step.
@@ -140,7 +152,7 @@ private:
                          const std::string& outputPath) const;
     // Makes ready to write the output; raises platform::FileError::cannotCreate when it may not be written.
     static platform::FileReplacement prepareOutput(const std::string& output);
-    void saveOutput(platform::FileReplacement& outputFile, const std::string& output);
+    void saveOutput(Output& output);
     // Appends the text of one listed file to the joined text.
     void appendDataFile(const std::string& path, JoinedText& joined);
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
@@ -157,8 +169,10 @@ private:
     JoinHost& host_;
     platform::ScreenSaver& screenSaver_;
     bool running_ = false;
-    std::string data_;    // the data text
-    std::string buffer_;  // a piece of a listed file, reused from file to file
+    std::string data_;                         // the data text
+    std::vector<CheckSegment> checkSegments_;  // where the front data, each listed file and the end data start
+    size_t lineBreaks_ = 0;                    // of the joined text before the end data
+    std::string buffer_;                       // a piece of a listed file, reused from file to file
 };
 
 }  // namespace tarvelin::core

@@ -66,9 +66,18 @@ JoinedText::JoinedText(std::string& text, bool removePercent, std::vector<Replac
     }
 }
 
+void JoinedText::countFrom(size_t before) {
+    if (countsLines_) {
+        lineBreaks_ +=
+            static_cast<size_t>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(before), text_.end(), '\n'));
+    }
+}
+
 void JoinedText::appendUnedited(std::string_view text) {
     makeRoom(text.size());
+    const size_t before = text_.size();
     text_.append(text);
+    countFrom(before);
     edited_ = text_.size();
     searchedTo_ = edited_;
     if (writer_ && text_.size() >= passSizes().editBlock) {
@@ -83,6 +92,7 @@ void JoinedText::append(std::string_view piece) {
         return;
     }
     appended_ += piece.size();
+    const size_t before = text_.size();
     if (std::exchange(pendingCr_, false)) {
         text_ += "\r\n";
         if (piece.front() == '\n') {
@@ -94,6 +104,7 @@ void JoinedText::append(std::string_view piece) {
         piece.remove_suffix(1);
     }
     appendNormalized(piece);
+    countFrom(before);
     // Lines are edited once a block's worth waits: small enough to be still in the cache, large enough that
     // starting the edits costs nothing against them.
     if (text_.size() - edited_ >= passSizes().editBlock) {
@@ -169,6 +180,7 @@ void JoinedText::appendNormalized(std::string_view piece) {
 void JoinedText::endFile() {
     if (std::exchange(pendingCr_, false)) {
         text_ += "\r\n";
+        countFrom(text_.size() - 2);
     }
 }
 

@@ -35,6 +35,11 @@ public:
     void endFile();
     // Whether the files gave no text at all (the joined file would read as empty).
     bool empty() const { return appended_ == 0; }
+
+    // Counts the line breaks of the text from now on (for the join check, which names the line each listed
+    // file starts on); the edits keep to their lines and so leave the count as it is.
+    void countLineBreaks() { countsLines_ = true; }
+    size_t lineBreaks() const { return lineBreaks_; }
     // Applies the edits to what is left. The whole joined text is then `text`.
     void finish();
 
@@ -48,6 +53,8 @@ public:
 
 private:
     void appendNormalized(std::string_view piece);
+    // Counts the line breaks of what the text gained since it was `before` bytes long.
+    void countFrom(size_t before);
     // Makes room for `more` bytes after the text.
     void makeRoom(size_t more);
     // Edits the complete lines not edited yet; with `all`, everything not edited yet.
@@ -61,6 +68,8 @@ private:
     size_t searchedTo_ = 0;  // the end of the part after edited_ known to hold no line feed
     size_t appended_ = 0;
     bool pendingCr_ = false;
+    bool countsLines_ = false;
+    size_t lineBreaks_ = 0;
     Sink sink_;
     std::optional<PartWriter> writer_;  // last: gone first, after the part under way
 };

@@ -108,6 +108,7 @@ LoadedSettings LoadSettings(std::string_view settingsPath) {
             field = readString(profile, section, key, field);
         }
     });
+    loaded.settings.Options.JoinCheck = readInteger(profile, "Options", "JoinCheck", 0) != 0 ? 1 : 0;
     return loaded;
 }
 
@@ -127,6 +128,8 @@ void SaveSettings(std::string_view settingsPath, const Settings& settings, Windo
             write(section, key, field);
         }
     });
+    edits.push_back(
+        {"Options", "JoinCheck", settings.Options.JoinCheck != 0 ? std::optional<std::string>("1") : std::nullopt});
     if (!platform::writeProfileStrings(settingsPath, edits)) {
         throw platform::FileError::cannotWrite(settingsPath);
     }

@@ -28,7 +28,8 @@ struct Settings {
         int FontSize = 10;  // points, of the join window's panes
     } View;
     struct OptionsKeys {
-        int OP1 = OP1_FB;  // percent mode
+        int OP1 = OP1_FB;   // percent mode
+        int JoinCheck = 0;  // 1: the join check (結合ﾁｪｯｸ) is on; in the file only while it is
     } Options;
     struct SettingKeys {
         int Mask_No = 0;  // index of the filter entry last picked
@@ -64,8 +65,9 @@ LoadedSettings LoadSettings(std::string_view settingsPath);
 
 // Writes every key as one write per key would, in the file's order (Main/Top before Main/Left, View/Height
 // always as 510), and puts the file back once: a settings file is never left with some keys of this save
-// and some of the one before. A file that cannot be written raises platform::FileError "%s に書き込めません"
-// with the settings file's path, and stays as it was.
+// and some of the one before. Options/JoinCheck is written only while the check is on (and removed when it
+// goes off), so that a settings file without the check stays as it always was. A file that cannot be written raises
+// platform::FileError "%s に書き込めません" with the settings file's path, and stays as it was.
 void SaveSettings(std::string_view settingsPath, const Settings& settings, WindowPlace mainWindow);
 
 // The drive letters that the settings file's section [Drives] maps to host folders ("C=/home/op/nc"); an

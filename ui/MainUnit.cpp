@@ -208,6 +208,10 @@ void TMainForm::buildMenu() {
     Edit_op = OpMenu->addAction(jp("編集"));
     Edit_op->setObjectName(QStringLiteral("Edit_op"));
     connect(Edit_op, &QAction::triggered, this, &TMainForm::Edit_opClick);
+    JoinCheck_op = OpMenu->addAction(jp("結合ﾁｪｯｸ"));
+    JoinCheck_op->setObjectName(QStringLiteral("JoinCheck_op"));
+    JoinCheck_op->setCheckable(true);
+    connect(JoinCheck_op, &QAction::triggered, this, &TMainForm::JoinCheck_opClick);
 
     setting = bar->addMenu(jp("設定"));
     setting->setObjectName(QStringLiteral("setting"));
@@ -278,6 +282,11 @@ void TMainForm::Menu_verClick() {
     request.caption = request.application + jp("のバージョン情報");
     request.notice = jp("Tarvelin 開発チーム");
     context_.prompter.about(request);
+}
+
+void TMainForm::JoinCheck_opClick() {
+    Settings.Options.JoinCheck = Settings.Options.JoinCheck != 0 ? 0 : 1;
+    JoinCheck_op->setChecked(Settings.Options.JoinCheck != 0);
 }
 
 void TMainForm::Edit_opClick() {
@@ -549,6 +558,7 @@ void TMainForm::showPercentMark() {
     for (int mode = core::OP1_FB; mode <= core::OP1_NO; ++mode) {
         items[mode - core::OP1_FB]->setChecked(Settings.Options.OP1 == mode);
     }
+    JoinCheck_op->setChecked(Settings.Options.JoinCheck != 0);
 }
 
 std::vector<std::string> TMainForm::driveEntries() const {

@@ -68,6 +68,7 @@ public:
     QAction* OP1_B = nullptr;
     QAction* OP1_NO = nullptr;
     QAction* Edit_op = nullptr;
+    QAction* JoinCheck_op = nullptr;  // "結合ﾁｪｯｸ"
     QMenu* setting = nullptr;
     QAction* User_op = nullptr;
     QAction* DeskTop_set = nullptr;
@@ -119,6 +120,7 @@ public slots:
     void OP1_BClick();
     void OP1_NOClick();
     void Edit_opClick();
+    void JoinCheck_opClick();
     void User_opClick();
     void DeskTop_setClick();
     void Menu_hpClick();

@@ -4,15 +4,18 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include "core/paths.h"
 #include "core/print_pages.h"
+#include "core/program_check.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewPrint.h"
 #include "ui/ansi_text.h"
@@ -70,6 +73,7 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setFont(fixedPitchFont());
+    RichEdit1->viewport()->installEventFilter(this);
     RichEdit2 = new TextPane;
     RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
     RichEdit2->setFont(fixedPitchFont());
@@ -243,6 +247,7 @@ void TViewForm::Button1Click() {
                             core::Replacement{settings.Edit.DelChar3, settings.Edit.ChgChar3}};
     options.frontFile = core::pathInFolder(context_.programFolder, "Front.txt");
     options.endFile = core::pathInFolder(context_.programFolder, "End.txt");
+    options.check = settings.Options.JoinCheck != 0;
     const std::vector<std::string> joinList = mainForm_.joinList.entries();
     const auto finish = [this] {
         if (std::exchange(backWhenDone_, false)) {
@@ -282,6 +287,24 @@ void TViewForm::Button4Click() {
     run_.releaseDataText();
     FormClose();
     accept();
+}
+
+bool TViewForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == RichEdit1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QString text = RichEdit1->cursorForPosition(at).block().text();
+        if (const auto line = core::lineOfCheckLogLine(toAnsi(text)); line && *line > 0) {
+            showDataLine(*line - 1);
+            return true;
+        }
+    }
+    return PlacedDialog::eventFilter(watched, event);
+}
+
+void TViewForm::showDataLine(size_t line) {
+    PageControl1->setCurrentWidget(TabSheet2);
+    RichEdit2->setCaret({std::min(line, RichEdit2->lineCount() - 1), 0});
+    RichEdit2->setFocus();
 }
 
 void TViewForm::clearLog() {

@@ -54,11 +54,15 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void reject() override;
+    // A double click on a line of the join check in the log opens the data page at the line it names.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void placeWindow() override;
     // The message for a system without a printer.
     void showNoPrinter();
+    // Opens the data page with the caret on a line (0-based) of the joined data, the line in view.
+    void showDataLine(size_t line);
 
     // core::JoinHost
     void clearLog() override;

@@ -236,6 +236,41 @@ TEST_F(JoinCommandTest, NamesWithControlCharactersAreQuotedOnATerminal) {
     }
 }
 
+// The join check adds its lines after the run's last line and ends with 4 on a 警告, before the 3 of a
+// missing file; without it nothing changes. --check-only writes no file and needs no -o.
+TEST_F(JoinCommandTest, TheJoinCheckSaysWhatItFoundInItsStatus) {
+    tree.write("A.NC", "O1000\r\nG90 G0 X1.\r\nM30\r\n");
+    tree.write("B.NC", "O1000\r\nG90 G0 X2.\r\nM30\r\n");
+    tree.write("C.NC", "O2000\r\nG90 G0 X3.\r\nM30\r\n");
+    const std::string a = tree.host("A.NC");
+    const std::string out = tree.host("OUT.NC");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string lastLine;
+    };
+    for (const auto& [args, status, lastLine] : std::vector<Case>{
+             {{"-o", out, a, tree.host("C.NC")}, 0, "2個中 2個結合しました。"},
+             {{"--check", "-o", out, a, tree.host("C.NC")}, 0, "ﾁｪｯｸ: 問題はありません"},
+             {{"--check", "-o", out, a, tree.host("B.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
+             {{"--check", "-o", out, a, tree.host("B.NC"), tree.host("GONE.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
+             {{"--check", "-o", out, a, tree.host("GONE.NC")}, 3, "ﾁｪｯｸ: 問題はありません"},
+             {{"--check-only", a, tree.host("B.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
+         }) {
+        std::vector<std::string> all = {"-p", "none", "--no-front", "--no-end"};
+        all.insert(all.end(), args.begin(), args.end());
+        const bool writes = args.front() != "--check-only";
+        std::filesystem::remove(out);
+        const CommandRun run = runCommand(all);
+        EXPECT_EQ(run.status, status) << testing::PrintToString(args) << run.err;
+        EXPECT_TRUE(run.out.ends_with("\n" + lastLine + "\n")) << run.out;
+        EXPECT_EQ(tree.exists("OUT.NC"), writes);
+        if (status == 4) {
+            EXPECT_NE(run.out.find("\nﾁｪｯｸ 警告: 4行 B.NC: O1000 "), std::string::npos) << run.out;
+        }
+    }
+}
+
 TEST_F(JoinCommandTest, BadUsageExitsWithTwoAndTheUsage) {
     const std::vector<std::vector<std::string>> bad = {
         {},

@@ -48,15 +48,21 @@ TEST(Settings, EveryFieldSurvivesASaveAndALoad) {
     Settings s;
     s.Main = {3, utf8ToCp932("D:\\加工\\JOB"), 4, "C:\\LIST", "C:\\"};
     s.View = {40, 50, 620, 510, 14};
-    s.Options.OP1 = OP1_B;
+    s.Options = {OP1_B, 1};
     s.Setting = {2, utf8ToCp932("穴あけ"), "*.TAP", "CAM", "*.NC1;*.NC2"};
     s.Edit = {"G91", "M30", utf8ToCp932("（"), "G90", "", "("};
     SaveSettings(kPath, s, {-20, 700});
     const LoadedSettings loaded = LoadSettings(kPath);
     EXPECT_EQ(loaded.mainWindow.Left, -20);
     EXPECT_EQ(loaded.mainWindow.Top, 700);
+    EXPECT_EQ(loaded.settings.Options.JoinCheck, 1);
     SaveSettings("C:\\AGAIN.INI", loaded.settings, loaded.mainWindow);
     EXPECT_EQ(tree.read("AGAIN.INI"), tree.read("Tarvelin.INI"));
+    // The join check's key is in the file only while the check is on.
+    EXPECT_NE(tree.read("Tarvelin.INI").find("[Options]\r\nOP1=3\r\nJoinCheck=1\r\n"), std::string::npos);
+    s.Options.JoinCheck = 0;
+    SaveSettings(kPath, s, {});
+    EXPECT_NE(tree.read("Tarvelin.INI").find("[Options]\r\nOP1=3\r\n[Setting]"), std::string::npos);
 }
 
 TEST(Settings, IntegersAreDecimalOrHexAndAnythingElseGivesTheDefault) {

@@ -6,9 +6,11 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 
@@ -122,6 +124,40 @@ private slots:
         QVERIFY(h.view->RichEdit1->toPlainText().isEmpty());
         QVERIFY(h.view->RichEdit2->isEmpty());
         QCOMPARE(h.main->Settings.Main.ChgPath, std::string("C:\\OUT"));
+    }
+
+    // 結合ﾁｪｯｸ in the options menu: the run's log ends with what the check found, and a double click on a
+    // finding opens the data page at its line. The setting is kept only while it is on.
+    void theJoinCheckLogsItsFindingsAndLeadsToTheirLines() {
+        Harness h;
+        h.tree.write("NC/C.NC", "O0001\r\nG90 G0 X1.\r\nM30\r\n");
+        h.start();
+        QVERIFY(!h.main->JoinCheck_op->isChecked());
+        QCOMPARE(h.main->JoinCheck_op->text(), u("結合ﾁｪｯｸ"));
+        QVERIFY(h.main->OpMenu->actions().contains(h.main->JoinCheck_op));
+        h.main->JoinCheck_op->trigger();
+        QVERIFY(h.main->JoinCheck_op->isChecked());
+        QCOMPARE(h.main->Settings.Options.JoinCheck, 1);
+        h.list({"C:\\NC\\A.NC", "C:\\NC\\C.NC"});
+        h.prompter.fileAnswers = {u("C:\\OUT.NC")};
+        h.moveOn([&] {
+            ui::TViewForm& view = *h.view;
+            QTest::mouseClick(view.Button1, Qt::LeftButton);
+            const QStringList log = logLines(view.RichEdit1);
+            const qsizetype last = log.indexOf(u("2個中 2個結合しました。"));
+            QVERIFY(last > 0);
+            const QString finding = u("ﾁｪｯｸ 警告: 7行 C.NC: O0001 が重複しています (2 回目)");
+            QCOMPARE(log.mid(last + 1), QStringList({finding, u("ﾁｪｯｸ: 警告 1 件、注意 0 件")}));
+            QTextCursor onFinding(view.RichEdit1->document()->findBlockByNumber(static_cast<int>(last) + 1));
+            view.RichEdit1->setTextCursor(onFinding);
+            const QPoint at = view.RichEdit1->cursorRect(onFinding).center();
+            QTest::mouseDClick(view.RichEdit1->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(view.PageControl1->currentWidget(), view.TabSheet2);
+            QCOMPARE(view.RichEdit2->caret().line, size_t{6});
+            QCOMPARE(view.RichEdit2->lineText(6), std::string_view("O0001"));
+        });
+        h.main->JoinCheck_op->trigger();
+        QCOMPARE(h.main->Settings.Options.JoinCheck, 0);
     }
 
     void aCancelledSaveDialogWritesNothingAndLogsNothing() {
