@@ -1,5 +1,6 @@
 #include "core/join_list.h"
 
+#include <cstdint>
 #include <functional>
 #include <unordered_set>
 
@@ -41,9 +42,9 @@ struct FileKeyHash {
         if (!key.exists) {
             return std::hash<std::string>()(key.path);
         }
-        const size_t device = std::hash<unsigned long long>()(static_cast<unsigned long long>(key.identity.device));
-        const size_t inode = std::hash<unsigned long long>()(static_cast<unsigned long long>(key.identity.inode));
-        return device ^ (inode + 0x9e3779b97f4a7c15ULL + (device << 6) + (device >> 2));
+        const size_t volume = std::hash<uint64_t>()(key.identity.volume);
+        const size_t index = std::hash<uint64_t>()(key.identity.index);
+        return volume ^ (index + 0x9e3779b97f4a7c15ULL + (volume << 6) + (volume >> 2));
     }
 };
 

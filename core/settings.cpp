@@ -77,13 +77,13 @@ std::optional<int> parseInteger(std::string_view text) {
     return static_cast<int>(negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value));
 }
 
-int readInteger(const platform::Profile& profile, const char* section, const char* key, int defaultValue) {
-    return parseInteger(platform::profileString(profile, section, key, "")).value_or(defaultValue);
+int readInteger(const platform::ProfileReader& profile, const char* section, const char* key, int defaultValue) {
+    return parseInteger(profile.value(section, key, "")).value_or(defaultValue);
 }
 
-std::string readString(const platform::Profile& profile, const char* section, const char* key,
+std::string readString(const platform::ProfileReader& profile, const char* section, const char* key,
                        const std::string& defaultValue) {
-    return platform::profileString(profile, section, key, defaultValue);
+    return profile.value(section, key, defaultValue);
 }
 
 }  // namespace
@@ -97,7 +97,7 @@ std::string settingsFilePath(std::string_view programPath) {
 }
 
 LoadedSettings LoadSettings(std::string_view settingsPath) {
-    const platform::Profile profile = platform::loadProfile(settingsPath);
+    const platform::ProfileReader profile(settingsPath);
     LoadedSettings loaded;
     loaded.mainWindow.Left = readInteger(profile, "Main", "Left", loaded.mainWindow.Left);
     loaded.mainWindow.Top = readInteger(profile, "Main", "Top", loaded.mainWindow.Top);
@@ -136,13 +136,13 @@ void SaveSettings(std::string_view settingsPath, const Settings& settings, Windo
 }
 
 std::map<char, std::string> LoadDriveOverrides(std::string_view settingsPath) {
-    const platform::Profile profile = platform::loadProfile(settingsPath);
+    const platform::ProfileReader profile(settingsPath);
     std::map<char, std::string> drives;
     for (const auto& key : profile.keyNames("Drives")) {
         if (key.size() != 1 || !std::isalpha(static_cast<unsigned char>(key[0]))) {
             continue;
         }
-        const std::string folder = platform::profileString(profile, "Drives", key, "");
+        const std::string folder = profile.value("Drives", key, "");
         std::string host;
         drives[static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])))] =
             platform::tryCp932ToUtf8(folder, host) ? host : folder;

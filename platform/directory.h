@@ -10,7 +10,7 @@ struct DirectoryEntry {
     std::string name;     // code page 932 (a name that is not UTF-8 comes as its bytes)
     bool folder = false;  // a folder, or a link to one
     bool file = false;    // a regular file, or a link to one (not a device, FIFO, socket or dangling link)
-    bool hidden = false;  // a name that starts with "."
+    bool hidden = false;  // hidden by the system's rule (a name that starts with ".", a hidden attribute)
 };
 
 // The entries of a folder (a program path), without "." and "..", in no particular order. Read with

@@ -2,15 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 #include "platform/codepage.h"
+#include "platform/host_files.h"
 #include "platform/mbcs.h"
 
 namespace tarvelin::platform {
@@ -26,11 +20,6 @@ bool isDriveLetter(char c) {
 
 bool isDrivePath(std::string_view path) {
     return path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0]);
-}
-
-bool hostEntryExists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 // Splits a code page 932 path at "\" and "/" (never at a trail byte), dropping empty components.
@@ -111,91 +100,29 @@ std::string appendComponents(std::string folder, const std::vector<std::string>&
     return folder;
 }
 
+// A drive's host folder without a trailing "/", except a root, which keeps it ("/", "C:/").
 std::string normalizedRoot(std::string root) {
-    while (root.size() > 1 && root.back() == '/') {
+    while (root.size() > 1 && root.back() == '/' && !isHostRoot(root)) {
         root.pop_back();
     }
     return root;
 }
 
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-        return home;
+// Whether `hostPath` lies in the drive folder `root` (a root holds every path that starts with it). The
+// drive letter of a Windows root matches in either case.
+bool holds(std::string_view root, std::string_view hostPath) {
+    if (hostPath.size() < root.size()) {
+        return false;
     }
-    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
-        return pw->pw_dir;
-    }
-    return "/";
-}
-
-std::string userName() {
-    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_name != nullptr) {
-        return pw->pw_name;
-    }
-    return {};
-}
-
-// A mount table field with its octal escapes ("\040" for a space) undone.
-std::string unescapedField(std::string_view field) {
-    const auto octal = [](char c) { return c >= '0' && c <= '7'; };
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && octal(field[i + 1]) && octal(field[i + 2]) &&
-            octal(field[i + 3])) {
-            out += static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += field[i];
+    for (size_t i = 0; i < root.size(); ++i) {
+        if (upperLetter(root[i]) != upperLetter(hostPath[i])) {
+            return false;
+        }
+        if (i > 0 && root[i] != hostPath[i]) {
+            return false;  // only the letter before a root's ':' may differ in case
         }
     }
-    return out;
-}
-
-// A /dev/disk/by-label name with its "\x20" escapes undone.
-std::string unescapedLabel(std::string_view name) {
-    std::string out;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (name.substr(i, 2) == "\\x" && i + 3 < name.size() &&
-            std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
-            std::isxdigit(static_cast<unsigned char>(name[i + 3]))) {
-            out += static_cast<char>(std::stoi(std::string(name.substr(i + 2, 2)), nullptr, 16));
-            i += 3;
-        } else {
-            out += name[i];
-        }
-    }
-    return out;
-}
-
-std::string readHostFile(const char* path) {
-    std::string text;
-    if (FILE* file = std::fopen(path, "re")) {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-            text.append(buffer, n);
-        }
-        std::fclose(file);
-    }
-    return text;
-}
-
-// The volume labels that udev publishes, by device number.
-std::map<std::string, std::string> volumeLabels() {
-    std::map<std::string, std::string> labels;
-    const std::string base = "/dev/disk/by-label";
-    DIR* dir = ::opendir(base.c_str());
-    if (dir == nullptr) {
-        return labels;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        struct stat st {};
-        if (entry->d_name[0] != '.' && ::stat((base + "/" + entry->d_name).c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
-            labels[std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev))] =
-                unescapedLabel(entry->d_name);
-        }
-    }
-    ::closedir(dir);
-    return labels;
+    return root.back() == '/' || hostPath.size() == root.size() || hostPath[root.size()] == '/';
 }
 
 DriveTable& installedTable() {
@@ -205,71 +132,27 @@ DriveTable& installedTable() {
 
 }  // namespace
 
-std::vector<MountedVolume> removableVolumes(std::string_view mountInfo, std::string_view user,
-                                            const std::map<std::string, std::string>& labels) {
-    std::vector<MountedVolume> volumes;
-    if (user.empty()) {
-        return volumes;
+std::string driveEntryText(const Drive& drive) {
+    std::string entry{static_cast<char>(drive.letter - 'A' + 'a'), ':'};
+    if (drive.letter == 'A') {
+        return entry;  // the floppy drive, removable wherever it is mapped
     }
-    const std::string bases[] = {"/media/" + std::string(user) + "/", "/run/media/" + std::string(user) + "/"};
-    for (size_t begin = 0; begin < mountInfo.size();) {
-        size_t end = mountInfo.find('\n', begin);
-        end = end == std::string_view::npos ? mountInfo.size() : end;
-        // id parent major:minor root mount-point ...
-        std::vector<std::string_view> fields;
-        for (size_t at = begin; at < end && fields.size() < 5;) {
-            const size_t space = std::min(mountInfo.find(' ', at), end);
-            fields.push_back(mountInfo.substr(at, space - at));
-            at = space + 1;
-        }
-        begin = end + 1;
-        if (fields.size() < 5) {
-            continue;
-        }
-        const std::string mountPoint = unescapedField(fields[4]);
-        for (const auto& base : bases) {
-            const std::string_view name = std::string_view(mountPoint).substr(std::min(base.size(), mountPoint.size()));
-            if (mountPoint.rfind(base, 0) == 0 && !name.empty() && name.find('/') == std::string_view::npos) {
-                const auto label = labels.find(std::string(fields[2]));
-                volumes.push_back({mountPoint, label != labels.end() ? label->second : std::string(name)});
-            }
-        }
-    }
-    // A folder mounted over twice is one volume: the last mount is the one that shows.
-    std::stable_sort(volumes.begin(), volumes.end(),
-                     [](const MountedVolume& a, const MountedVolume& b) { return a.mountPoint < b.mountPoint; });
-    std::vector<MountedVolume> unique;
-    for (auto& volume : volumes) {
-        if (!unique.empty() && unique.back().mountPoint == volume.mountPoint) {
-            unique.back() = std::move(volume);
-        } else {
-            unique.push_back(std::move(volume));
-        }
-    }
-    return unique;
-}
-
-DriveTable DriveTable::systemDefault(const std::map<char, std::string>& overrides) {
-    DriveTable table;
-    table.set('C', homeFolder());
-    table.set('Z', "/");
-    for (const auto& [letter, root] : overrides) {
-        table.set(letter, root);
-    }
-    char next = 'D';
-    for (const auto& volume : removableVolumes(readHostFile("/proc/self/mountinfo"), userName(), volumeLabels())) {
-        while (next < 'Z' && (table.find(next) != nullptr || overrides.count(next) != 0)) {
-            ++next;
-        }
-        if (next >= 'Z') {
+    switch (drive.kind) {
+        case DriveKind::Removable:
+            return drive.label.empty() ? entry : entry + " [" + hostNameToCp932(drive.label) + "]";
+        case DriveKind::Network:
+            return entry + " " + hostNameToCp932(drive.label);
+        case DriveKind::Fixed:
             break;
-        }
-        table.set(next, volume.mountPoint, volume.label);
     }
-    return table;
+    std::string label = drive.label;
+    if (label.empty() && drive.hostRoot.substr(0, 1) == "/") {
+        label = drive.hostRoot == "/" ? "/" : drive.hostRoot.substr(drive.hostRoot.rfind('/') + 1);
+    }
+    return entry + " [" + hostNameToCp932(label) + "]";
 }
 
-void DriveTable::set(char letter, std::string hostRoot, std::string label) {
+void DriveTable::set(char letter, std::string hostRoot, std::string label, DriveKind kind) {
     letter = upperLetter(letter);
     if (!isDriveLetter(letter)) {
         return;
@@ -282,7 +165,7 @@ void DriveTable::set(char letter, std::string hostRoot, std::string label) {
     }
     const auto at =
         std::lower_bound(drives_.begin(), drives_.end(), letter, [](const Drive& d, char l) { return d.letter < l; });
-    drives_.insert(at, Drive{letter, normalizedRoot(std::move(hostRoot)), std::move(label)});
+    drives_.insert(at, Drive{letter, normalizedRoot(std::move(hostRoot)), std::move(label), kind});
 }
 
 const Drive* DriveTable::find(char letter) const {
@@ -364,10 +247,7 @@ std::optional<std::string> DriveTable::toDrivePath(std::string_view hostPath) co
     const Drive* best = nullptr;
     for (const auto& drive : drives_) {
         const std::string& root = drive.hostRoot;
-        const bool holds = root == "/" ? hostPath.substr(0, 1) == "/"
-                                       : hostPath.substr(0, root.size()) == root &&
-                                             (hostPath.size() == root.size() || hostPath[root.size()] == '/');
-        if (holds && (best == nullptr || root.size() > best->hostRoot.size())) {
+        if (holds(root, hostPath) && (best == nullptr || root.size() > best->hostRoot.size())) {
             best = &drive;
         }
     }
@@ -375,7 +255,7 @@ std::optional<std::string> DriveTable::toDrivePath(std::string_view hostPath) co
         return std::nullopt;
     }
     std::string result{best->letter, ':', '\\'};
-    const std::string_view rest = hostPath.substr(best->hostRoot == "/" ? 1 : best->hostRoot.size());
+    const std::string_view rest = hostPath.substr(std::min(hostPath.size(), best->hostRoot.size()));
     bool first = true;
     size_t begin = 0;
     for (size_t i = 0; i <= rest.size(); ++i) {
@@ -431,11 +311,8 @@ HostFolderNames::HostFolderNames(const std::vector<std::string>& hostNames) {
 
 HostFolderNames HostFolderNames::read(const std::string& hostFolder) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(hostFolder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            names.emplace_back(entry->d_name);
-        }
-        ::closedir(dir);
+    for (auto& entry : readHostFolder(hostFolder, false)) {
+        names.push_back(std::move(entry.name));
     }
     return HostFolderNames(names);
 }

@@ -17,35 +17,33 @@
 // desktop), is used as the raw bytes.
 namespace tarvelin::platform {
 
+enum class DriveKind { Fixed, Removable, Network };
+
 struct Drive {
     char letter = 'C';     // upper case, 'A'..'Z'
-    std::string hostRoot;  // absolute host folder, without a trailing "/" unless it is "/"
-    std::string label;     // a removable volume's label (host text); empty for other drives
+    std::string hostRoot;  // absolute host folder, without a trailing "/" unless it is a root ("/", "C:/")
+    std::string label;     // the volume's label, or a network drive's name (host text); may be empty
+    DriveKind kind = DriveKind::Fixed;
 };
 
-// A mounted removable volume: where it is mounted and its label.
-struct MountedVolume {
-    std::string mountPoint;
-    std::string label;
-};
-
-// The removable volumes in a mount table (the text of /proc/self/mountinfo): the mounts that the desktop
-// makes for a user's media, /media/<user>/NAME and /run/media/<user>/NAME, in name order. A folder there
-// that nothing is mounted on is not a volume. `labels` maps a device number ("8:17") to its volume label;
-// a volume without one is labelled with its mount folder's name.
-std::vector<MountedVolume> removableVolumes(std::string_view mountInfo, std::string_view user,
-                                            const std::map<std::string, std::string>& labels);
+// A drive's entry in the drive list (code page 932): its letter in lower case and a colon, then for a fixed
+// drive a blank and its label in square brackets, for a network drive a blank and its name, for a removable
+// drive nothing (a removable volume of this desktop shows its own label in brackets). A: is the floppy
+// drive and shows nothing. A fixed drive that is a folder here and has no label of its own is labelled
+// with the folder's name ("/" for the root).
+std::string driveEntryText(const Drive& drive);
 
 class DriveTable {
 public:
-    // The table of this desktop: C: the user's home folder, Z: the host's root, and every mounted
-    // removable volume (removableVolumes) on a free letter from D: on, with its label. A: exists only
-    // when `overrides` names it. `overrides` maps letters to host folders (the settings file's [Drives]
-    // section); an empty folder removes the letter.
+    // The table of this desktop. On Windows the system's own drives with their labels (`overrides` do not
+    // apply). Elsewhere C: is the user's home folder, Z: the host's root, and every mounted removable
+    // volume takes a free letter from D: on, with its label; A: exists only when `overrides` names it.
+    // `overrides` maps letters to host folders (the settings file's [Drives] section); an empty folder
+    // removes the letter.
     static DriveTable systemDefault(const std::map<char, std::string>& overrides = {});
 
     // Adds or replaces a drive; an empty host root removes it. Letters are taken without regard to case.
-    void set(char letter, std::string hostRoot, std::string label = {});
+    void set(char letter, std::string hostRoot, std::string label = {}, DriveKind kind = DriveKind::Fixed);
 
     // The drives in letter order.
     const std::vector<Drive>& drives() const { return drives_; }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 // File services on program paths (code page 932, drive letters), mapped to the host through the installed
 // drive table. Failures that the operator must see raise FileError with the program path in the message.
@@ -26,25 +26,25 @@ std::string readWholeFile(std::string_view path);
 // The size of an existing file in bytes, or nothing.
 std::optional<size_t> fileSize(std::string_view path);
 
-// Identity of an existing file (device and inode, links followed), or nothing when it does not exist.
+// Identity of an existing file (its volume and its number there: device and inode, or on Windows the
+// volume serial number and file index; links followed), or nothing when it does not exist.
 struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
+    uint64_t volume = 0;
+    uint64_t index = 0;
     bool operator==(const FileIdentity&) const = default;
 };
 std::optional<FileIdentity> fileIdentity(std::string_view path);
 
-// What tells that a file was written to: its size and its modification and change times.
+// What tells that a file was written to: its size and its modification and change times (as the system
+// keeps them).
 struct FileStamp {
-    size_t size = 0;
-    long modifiedSeconds = 0;
-    long modifiedNanoseconds = 0;
-    long changedSeconds = 0;
-    long changedNanoseconds = 0;
+    uint64_t size = 0;
+    int64_t modified = 0;
+    int64_t modifiedFraction = 0;
+    int64_t changed = 0;
+    int64_t changedFraction = 0;
     bool operator==(const FileStamp&) const = default;
 };
-// The stamp of an open file, or nothing when it cannot be told.
-std::optional<FileStamp> stampOf(int fd);
 
 // An open file, closed when it goes out of scope. The path in messages is the program path it was opened by.
 class OpenFile {
@@ -70,9 +70,11 @@ public:
     void readRest(std::string& text, size_t extraCapacity = 0);
 
 private:
-    OpenFile(int fd, std::string path, FileStamp stamp) : fd_(fd), path_(std::move(path)), stamp_(stamp) {}
+    OpenFile(intptr_t handle, std::string path, FileStamp stamp)
+        : handle_(handle), path_(std::move(path)), stamp_(stamp) {}
+    void close();
 
-    int fd_ = -1;
+    intptr_t handle_ = -1;  // the system's descriptor or handle of the file
     std::string path_;
     FileStamp stamp_;
 };

@@ -16,7 +16,7 @@ bool isCharStart(std::string_view s, size_t i, size_t knownStart) {
     return run % 2 == 0;
 }
 
-void upperInPlace(char* data, size_t size) {
+void upperInPlaceAsCodePage932(char* data, size_t size) {
     const std::string_view s(data, size);
     for (size_t i = 0; i < size;) {
         const auto b = static_cast<unsigned char>(data[i]);

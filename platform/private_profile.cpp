@@ -1,7 +1,5 @@
 #include "platform/private_profile.h"
 
-#include <unistd.h>
-
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/file_replacement.h"
@@ -303,40 +301,23 @@ Profile loadProfile(std::string_view path) {
     }
 }
 
-std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
-                              std::optional<std::string_view> defaultValue, size_t bufferSize) {
-    return profileString(loadProfile(path), section, key, defaultValue, bufferSize);
-}
-
-namespace {
-
-bool applyEdit(Profile& profile, std::string_view section, std::optional<std::string_view> key,
-               std::optional<std::string_view> value) {
-    if (!key) {
-        return profile.removeSection(section);
-    }
-    if (!value) {
-        return profile.removeKey(section, *key);
-    }
-    return profile.set(section, *key, *value);
-}
-
-}  // namespace
-
-bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& edits) {
-    const auto host = hostPath(path);
-    if (!host) {
-        return false;
-    }
-    if (fileExists(path) && ::access(host->c_str(), W_OK) != 0) {
-        return false;
-    }
-    Profile profile = loadProfile(path);
+bool applyProfileEdits(Profile& profile, const std::vector<ProfileEdit>& edits) {
     bool changed = false;
     for (const auto& edit : edits) {
-        changed = applyEdit(profile, edit.section, edit.key, edit.value) || changed;
+        if (!edit.key) {
+            changed = profile.removeSection(edit.section) || changed;
+        } else if (!edit.value) {
+            changed = profile.removeKey(edit.section, *edit.key) || changed;
+        } else {
+            changed = profile.set(edit.section, *edit.key, *edit.value) || changed;
+        }
     }
-    return !changed || replaceFileContents(path, profile.bytes());
+    return changed;
+}
+
+std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,
+                              std::optional<std::string_view> defaultValue, size_t bufferSize) {
+    return ProfileReader(path).value(section, key, defaultValue, bufferSize);
 }
 
 bool writeProfileString(std::string_view path, std::string_view section, std::optional<std::string_view> key,

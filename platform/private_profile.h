@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,6 +72,28 @@ private:
     std::vector<Line> lines_;
 };
 
+// A settings file read through the system's private-profile service (GetPrivateProfileStringA on Windows
+// under code page 932), or through the Profile engine above, which gives the same answers.
+class ProfileReader {
+public:
+    // Reads the file at the program path `path`; a file that does not exist or cannot be read is empty.
+    explicit ProfileReader(std::string_view path);
+    ~ProfileReader();
+    ProfileReader(const ProfileReader&) = delete;
+    ProfileReader& operator=(const ProfileReader&) = delete;
+
+    // As readProfileString below.
+    std::string value(std::string_view section, std::string_view key, std::optional<std::string_view> defaultValue,
+                      size_t bufferSize = 2048) const;
+    // The key names of a section, as Profile::keyNames gives them.
+    std::vector<std::string> keyNames(std::string_view section) const;
+
+    struct Source;
+
+private:
+    std::unique_ptr<Source> source_;
+};
+
 // GetPrivateProfileStringA: the value of a key in the file at `path` (a program path), or the default when
 // the file, the section or the key is missing. At most `bufferSize` - 1 bytes come back, never half a
 // double-byte character. A missing default counts as empty; trailing spaces of the default are dropped.
@@ -98,9 +121,13 @@ struct ProfileEdit {
     std::optional<std::string> value;
 };
 
-// Makes the changes in order, each as writeProfileString makes it, and puts the file back once: all of them
-// or none, so that a program killed meanwhile leaves the file as it was or with every change. Returns false,
-// with the file unchanged, as writeProfileString does.
+// Makes the changes in order, each as writeProfileString makes it (on Windows through
+// WritePrivateProfileStringA on a copy of the file), and puts the file back once: all of them or none, so
+// that a program killed meanwhile leaves the file as it was or with every change. Returns false, with the
+// file unchanged, as writeProfileString does.
 bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& edits);
+
+// Makes the changes on a parsed profile; false when nothing changed.
+bool applyProfileEdits(Profile& profile, const std::vector<ProfileEdit>& edits);
 
 }  // namespace tarvelin::platform

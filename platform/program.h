@@ -5,16 +5,8 @@
 
 namespace tarvelin::platform {
 
-// The host path of the running program file ("/opt/tarvelin/bin/tarvelin").
+// The host path of the running program file ("/opt/tarvelin/bin/tarvelin", "C:/Tarvelin/tarvelin.exe").
 std::string executableHostPath();
-
-// The running program file as a program path: its drive path when a drive of the installed table holds
-// it ("Z:\opt\tarvelin\bin\tarvelin"), else its host path in code page 932.
-std::string executablePath();
-
-// The folder of the running program file as a program path: a drive path, the root with its backslash
-// ("C:\") and a sub-folder without one ("Z:\opt\tarvelin\bin"); the host folder when no drive holds it.
-std::string executableFolder();
 
 // Where a copy of the program keeps its files, as host folders.
 //
@@ -32,7 +24,7 @@ struct ProgramFolders {
 
 // The environment that the rule reads, so that tests can give their own.
 struct UserFolders {
-    std::string configHome;  // $XDG_CONFIG_HOME; used only when absolute
+    std::string configHome;  // $XDG_CONFIG_HOME (on Windows %APPDATA%); used only when absolute
     std::string home;        // the user's home folder
 };
 UserFolders userFoldersOfProcess();

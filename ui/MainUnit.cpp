@@ -240,8 +240,8 @@ void TMainForm::buildMenu() {
 void TMainForm::DeskTop_setClick() {
     const std::string target = platform::executableHostPath();
     const std::string folder = platform::workingFolderOf(target);
-    CreateShellLink(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), jp("NCﾃﾞｰﾀ結合.desktop"), target,
-                    folder);
+    CreateShellLink(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+                    jp("NCﾃﾞｰﾀ結合") + QString::fromLatin1(platform::kLauncherExtension), target, folder);
 }
 
 void TMainForm::CreateShellLink(const QString& desktopFolder, const QString& linkName, const std::string& target,

@@ -26,16 +26,6 @@ std::string textOf(const QVariant& value) {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-bool isRemovable(const std::string& hostRoot) {
-    return hostRoot.rfind("/media/", 0) == 0 || hostRoot.rfind("/run/media/", 0) == 0;
-}
-
-// The label of a drive: the last part of its host folder ("/" for the host's root).
-std::string driveLabel(const std::string& hostRoot) {
-    const size_t slash = hostRoot.rfind('/');
-    return hostRoot == "/" ? "/" : hostRoot.substr(slash + 1);
-}
-
 // A drive path's components below its root ("C:\NC\JOB" gives NC, JOB), never split at a trail byte.
 std::vector<std::string> componentsOf(const std::string& path) {
     std::vector<std::string> parts;
@@ -69,14 +59,7 @@ DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
 void DriveComboBox::reload() {
     clear();
     for (const auto& drive : platform::drives().drives()) {
-        std::string entry{static_cast<char>(drive.letter - 'A' + 'a'), ':'};
-        // A: is the floppy drive, removable wherever it is mapped: nothing stands after its colon.
-        if (drive.letter == 'A') {
-        } else if (!drive.label.empty()) {
-            entry += " [" + platform::hostNameToCp932(drive.label) + "]";  // a removable volume's own label
-        } else if (!isRemovable(drive.hostRoot)) {
-            entry += " [" + platform::hostNameToCp932(driveLabel(drive.hostRoot)) + "]";
-        }
+        const std::string entry = platform::driveEntryText(drive);
         addItem(fromAnsi(entry), bytesOf(entry));
     }
 }

@@ -1,5 +1,3 @@
-#include "platform/desktop_launcher.h"
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +6,8 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+
+#include "platform/posix/desktop_entry.h"
 
 #include "support/temp_tree.h"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/posix/removable_volumes.h"
 
 #include "support/temp_tree.h"
 

@@ -1,5 +1,3 @@
-#include "platform/single_instance.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 #include <utility>
+
+#include "platform/single_instance.h"
 
 namespace tarvelin::platform {
 

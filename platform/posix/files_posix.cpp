@@ -1,5 +1,3 @@
-#include "platform/files.h"
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +6,16 @@
 
 #include "platform/drives.h"
 #include "platform/file_error.h"
+#include "platform/files.h"
 #include "platform/memory.h"
 
 namespace tarvelin::platform {
 namespace {
+
+// The descriptor that an OpenFile holds.
+int descriptor(intptr_t handle) {
+    return static_cast<int>(handle);
+}
 
 std::optional<struct stat> statOf(std::string_view path) {
     const auto host = hostPath(path);
@@ -36,11 +40,9 @@ int openHost(std::string_view path, int flags) {
 }
 
 FileStamp stampOf(const struct stat& st) {
-    return {static_cast<size_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+    return {static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
             st.st_ctim.tv_nsec};
 }
-
-}  // namespace
 
 std::optional<FileStamp> stampOf(int fd) {
     struct stat st {};
@@ -49,6 +51,8 @@ std::optional<FileStamp> stampOf(int fd) {
     }
     return stampOf(st);
 }
+
+}  // namespace
 
 bool fileExists(std::string_view path) {
     const auto st = statOf(path);
@@ -84,7 +88,7 @@ std::optional<FileIdentity> fileIdentity(std::string_view path) {
     if (!st) {
         return std::nullopt;
     }
-    return FileIdentity{st->st_dev, st->st_ino};
+    return FileIdentity{static_cast<uint64_t>(st->st_dev), static_cast<uint64_t>(st->st_ino)};
 }
 
 OpenFile OpenFile::forReading(std::string_view path) {
@@ -101,14 +105,12 @@ OpenFile OpenFile::forReading(std::string_view path) {
 }
 
 OpenFile::OpenFile(OpenFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
 
 OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
     if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
+        close();
+        handle_ = std::exchange(other.handle_, -1);
         path_ = std::move(other.path_);
         stamp_ = other.stamp_;
     }
@@ -116,14 +118,19 @@ OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
 }
 
 OpenFile::~OpenFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    close();
+}
+
+void OpenFile::close() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
     }
 }
 
 size_t OpenFile::read(char* buffer, size_t size) {
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer, size);
+        const ssize_t n = ::read(descriptor(handle_), buffer, size);
         if (n >= 0) {
             return static_cast<size_t>(n);
         }
@@ -134,19 +141,19 @@ size_t OpenFile::read(char* buffer, size_t size) {
 }
 
 bool OpenFile::changed() const {
-    return stampOf(fd_) != stamp_;
+    return stampOf(descriptor(handle_)) != stamp_;
 }
 
 size_t OpenFile::size() const {
     struct stat st {};
-    return ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
+    return ::fstat(descriptor(handle_), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
 }
 
 void OpenFile::readRest(std::string& text, size_t extraCapacity) {
     struct stat st {};
-    const off_t position = ::lseek(fd_, 0, SEEK_CUR);
+    const off_t position = ::lseek(descriptor(handle_), 0, SEEK_CUR);
     size_t expected = 0;
-    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && position >= 0 && st.st_size > position) {
+    if (::fstat(descriptor(handle_), &st) == 0 && S_ISREG(st.st_mode) && position >= 0 && st.st_size > position) {
         expected = static_cast<size_t>(st.st_size - position);
     }
     reserveLarge(text, text.size() + expected + extraCapacity);

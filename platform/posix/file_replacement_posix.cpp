@@ -1,5 +1,3 @@
-#include "platform/file_replacement.h"
-
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -13,6 +11,7 @@
 #include <utility>
 
 #include "platform/drives.h"
+#include "platform/file_replacement.h"
 #include "platform/temporary_name.h"
 #include "platform/termination.h"
 

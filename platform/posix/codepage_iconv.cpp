@@ -1,5 +1,3 @@
-#include "platform/codepage.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -7,6 +5,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "platform/codepage.h"
 #include "platform/mbcs.h"
 
 namespace tarvelin::platform {

@@ -1,8 +1,8 @@
-#include "platform/process.h"
-
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/process.h"
 
 namespace tarvelin::platform {
 

@@ -1,8 +1,7 @@
-#include "platform/desktop_launcher.h"
-
 #include <climits>
 
 #include "platform/file_replacement.h"
+#include "platform/posix/desktop_entry.h"
 
 namespace tarvelin::platform {
 
@@ -71,13 +70,7 @@ std::string desktopEntryText(const Launcher& launcher) {
     return text;
 }
 
-std::string workingFolderOf(std::string_view programHostPath) {
-    const size_t slash = programHostPath.rfind('/');
-    if (slash == std::string_view::npos) {
-        return ".";
-    }
-    return std::string(programHostPath.substr(0, slash == 0 ? 1 : slash));
-}
+const char* const kLauncherExtension = ".desktop";
 
 bool writeDesktopLauncher(std::string_view folder, std::string_view fileName, const Launcher& launcher) {
     if (folder.empty() || folder.front() != '/') {

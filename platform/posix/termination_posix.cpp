@@ -1,5 +1,3 @@
-#include "platform/termination.h"
-
 #include <atomic>
 #include <climits>
 #include <csignal>
@@ -7,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
+
+#include "platform/termination.h"
 
 namespace tarvelin::platform {
 namespace {

@@ -1,7 +1,7 @@
-#include "platform/memory.h"
-
 #include <cstdint>
 #include <sys/mman.h>
+
+#include "platform/memory.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
