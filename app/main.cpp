@@ -10,6 +10,11 @@
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QSocketNotifier>
+#if defined(Q_OS_WIN)
+#include <windows.h>
+
+#include <QWinEventNotifier>
+#endif
 #include <QTranslator>
 
 #include "core/paths.h"
@@ -125,6 +130,19 @@ void watchTermination(QApplication& app, platform::TerminationRequests& requests
     });
 }
 
+// What tells the event loop that a second start has knocked: the door's socket here, its event on Windows.
+#if defined(Q_OS_WIN)
+using DoorNotifier = QWinEventNotifier;
+std::unique_ptr<DoorNotifier> makeDoorNotifier(intptr_t handle) {
+    return std::make_unique<QWinEventNotifier>(reinterpret_cast<HANDLE>(handle));
+}
+#else
+using DoorNotifier = QSocketNotifier;
+std::unique_ptr<DoorNotifier> makeDoorNotifier(intptr_t handle) {
+    return std::make_unique<QSocketNotifier>(static_cast<qintptr>(handle), QSocketNotifier::Read);
+}
+#endif
+
 // A fatal message of Qt (no display to connect to, no platform plugin) ends the program with status 1 and the
 // message, as a failure to start, rather than by abort() with a core dump.
 QtMessageHandler defaultMessageHandler = nullptr;
@@ -144,7 +162,9 @@ void endOnFatalMessage(QtMsgType type, const QMessageLogContext& context, const 
 
 int main(int argc, char** argv) {
     platform::openMissingStandardStreams();
+#if defined(TARVELIN_PROCESS_TUNING)
     platform::keepMegabyteBlocksForReuse();
+#endif
     const std::string programFileName = fileNameOf(platform::executableHostPath());
     const auto lock = platform::SingleInstanceLock::acquire(programFileName);
     if (!lock) {
@@ -191,10 +211,10 @@ int main(int argc, char** argv) {
         mainForm.setUserForm(&userForm);
         mainForm.setEditForm(&editForm);
         windowToClose = &mainForm;
-        std::unique_ptr<QSocketNotifier> knocks;
+        std::unique_ptr<DoorNotifier> knocks;
         if (door) {
-            knocks = std::make_unique<QSocketNotifier>(door->fd(), QSocketNotifier::Read);
-            QObject::connect(knocks.get(), &QSocketNotifier::activated, &mainForm, [&] {
+            knocks = makeDoorNotifier(door->handle());
+            QObject::connect(knocks.get(), &DoorNotifier::activated, &mainForm, [&] {
                 if (door->takeKnocks()) {
                     bringToFront(mainForm);
                 }

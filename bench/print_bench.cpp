@@ -73,7 +73,9 @@ int pdfPages(const std::string& pdf) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(TARVELIN_PROCESS_TUNING)
     platform::keepMegabyteBlocksForReuse();  // as the program does
+#endif
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);

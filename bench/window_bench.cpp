@@ -115,7 +115,9 @@ void typeKey(QWidget* widget, char key) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(TARVELIN_PROCESS_TUNING)
     platform::keepMegabyteBlocksForReuse();  // as the program does
+#endif
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ui::installFontSubstitutes();

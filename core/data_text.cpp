@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/byte_scan.h"
 #include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
 #include "core/two_threads.h"
@@ -563,8 +564,8 @@ void normalizeLineBreaks(EditableText& text) {
     text.resize(oldSize + lone);
     char* data = text.data();
     const auto lastBefore = [data](char c, size_t limit) -> ptrdiff_t {
-        const void* hit = ::memrchr(data, c, limit);
-        return hit != nullptr ? static_cast<const char*>(hit) - data : -1;
+        const char* hit = findLastByte(data, c, limit);
+        return hit != nullptr ? hit - data : -1;
     };
     size_t read = oldSize;
     size_t write = oldSize + lone;

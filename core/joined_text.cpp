@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/byte_scan.h"
 #include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
 #include "platform/memory.h"
@@ -210,12 +211,12 @@ void JoinedText::editLines(bool all) {
         // Only what came since the last search can hold a line feed: a line growing over hundreds of
         // megabytes is not searched again from its start for every piece.
         const size_t from = std::max(edited_, searchedTo_);
-        const void* lastLineFeed = ::memrchr(text_.data() + from, '\n', text_.size() - from);
+        const char* lastLineFeed = findLastByte(text_.data() + from, '\n', text_.size() - from);
         if (lastLineFeed == nullptr) {
             searchedTo_ = text_.size();
             return;  // one line still growing: it is edited when it is complete
         }
-        end = static_cast<size_t>(static_cast<const char*>(lastLineFeed) - text_.data()) + 1;
+        end = static_cast<size_t>(lastLineFeed - text_.data()) + 1;
     }
     // Where the lines are passed on, they are edited on the thread that passes them on, unless it is still
     // busy with the part before: then here, so that neither thread waits while the other works.

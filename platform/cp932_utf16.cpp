@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <iconv.h>
 #include <stdexcept>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/code_page_932.h"
 #include "platform/mbcs.h"
 
 namespace tarvelin::platform {
@@ -14,37 +14,6 @@ namespace {
 
 constexpr char16_t kNone = 0xFFFF;  // a noncharacter: no code of the code page decodes to it
 constexpr int kVariantCount = 2;
-
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
-        }
-    }
-    ~Iconv() { iconv_close(cd_); }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-
-    // Converts one whole character; false when it does not convert.
-    bool convert(const char* in, size_t size, std::string& out) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char buffer[16];
-        char* inPtr = const_cast<char*>(in);
-        size_t inLeft = size;
-        char* outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0 ||
-            iconv(cd_, nullptr, nullptr, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-            return false;
-        }
-        out.assign(buffer, static_cast<size_t>(outPtr - buffer));
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
 
 // The code of one character in code page 932: a single byte below 0x100, a double-byte code as lead * 256 +
 // trail.
@@ -57,23 +26,6 @@ std::string bytesOf(Code code) {
     return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
 }
 
-// iconv's encoding of one UTF-16 character (one unit or a surrogate pair), or nothing.
-bool iconvEncode(Iconv& encoder, std::u16string_view unit, Code& code) {
-    std::string in;
-    for (const char16_t c : unit) {
-        in += static_cast<char>(c & 0xFF);
-        in += static_cast<char>(c >> 8);
-    }
-    std::string out;
-    if (!encoder.convert(in.data(), in.size(), out) || out.empty() || out.size() > 2) {
-        return false;
-    }
-    code = out.size() == 1
-               ? static_cast<unsigned char>(out[0])
-               : static_cast<Code>(static_cast<unsigned char>(out[0]) << 8 | static_cast<unsigned char>(out[1]));
-    return true;
-}
-
 struct Tables {
     std::array<char16_t, 256> single{};
     std::vector<char16_t> pair = std::vector<char16_t>(0x10000, kNone);
@@ -82,15 +34,7 @@ struct Tables {
     std::unordered_map<uint32_t, Code> variants;                      // character * 256 + selector index
 
     Tables() {
-        Iconv decoder("UTF-16LE", "CP932");
-        Iconv encoder("CP932", "UTF-16LE");
-        const auto decode = [&decoder](const std::string& bytes) {
-            std::string out;
-            if (!decoder.convert(bytes.data(), bytes.size(), out) || out.size() != 2) {
-                return kNone;
-            }
-            return static_cast<char16_t>(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
-        };
+        const auto decode = [](const std::string& bytes) { return systemDecode932(bytes); };
         single.fill(kNone);
         for (int b = 0; b < 0x100; ++b) {
             if (!isLeadByte(static_cast<unsigned char>(b))) {
@@ -116,11 +60,8 @@ struct Tables {
                 pair[code] = c;
                 auto it = canonical.find(c);
                 if (it == canonical.end()) {
-                    Code encoded = 0;
-                    if (!iconvEncode(encoder, std::u16string_view(&c, 1), encoded)) {
-                        encoded = code;
-                    }
-                    it = canonical.emplace(c, encoded).first;
+                    const Code encoded = systemEncode932(c);
+                    it = canonical.emplace(c, encoded != 0 ? encoded : code).first;
                 }
                 if (it->second == code) {
                     continue;
@@ -199,12 +140,8 @@ std::string encode(std::u16string_view text, Unencodable unencodable) {
         }
         auto it = others.find(c);
         if (it == others.end()) {
-            thread_local Iconv encoder("CP932", "UTF-16LE");
-            Code code = 0;
-            if (!iconvEncode(encoder, std::u16string_view(&c, 1), code)) {
-                code = 0;  // 0x00 is U+0000's own code, found above: here it marks "none"
-            }
-            it = others.emplace(c, code).first;
+            // 0x00 is U+0000's own code, found above: here it marks "none".
+            it = others.emplace(c, systemEncode932(c)).first;
         }
         if (it->second == 0) {
             unencodable(out);

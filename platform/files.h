@@ -73,6 +73,8 @@ private:
     OpenFile(intptr_t handle, std::string path, FileStamp stamp)
         : handle_(handle), path_(std::move(path)), stamp_(stamp) {}
     void close();
+    // The bytes from the read position to the file's end (0 when it cannot be told).
+    size_t remaining() const;
 
     intptr_t handle_ = -1;  // the system's descriptor or handle of the file
     std::string path_;

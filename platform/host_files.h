@@ -29,6 +29,10 @@ std::vector<HostEntry> readHostFolder(const std::string& hostFolder, bool kinds 
 // Whether a host folder can be read at all.
 bool hostFolderReadable(const std::string& hostFolder);
 
+// Whether an existing host file may be written by this user (for the superuser, a file with no write bit at
+// all counts as read-only, as the operator meant it).
+bool hostFileWritable(const std::string& hostPath);
+
 // Whether a host folder exists and this user may make files in it.
 bool hostFolderWritable(const std::string& hostFolder);
 

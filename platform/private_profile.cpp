@@ -4,6 +4,7 @@
 #include "platform/drives.h"
 #include "platform/file_replacement.h"
 #include "platform/files.h"
+#include "platform/host_files.h"
 #include "platform/mbcs.h"
 
 namespace tarvelin::platform {
@@ -313,6 +314,18 @@ bool applyProfileEdits(Profile& profile, const std::vector<ProfileEdit>& edits) 
         }
     }
     return changed;
+}
+
+bool writeProfileStringsByEngine(std::string_view path, const std::vector<ProfileEdit>& edits) {
+    const auto host = hostPath(path);
+    if (!host) {
+        return false;
+    }
+    if (fileExists(path) && !hostFileWritable(*host)) {
+        return false;
+    }
+    Profile profile = loadProfile(path);
+    return !applyProfileEdits(profile, edits) || replaceFileContents(path, profile.bytes());
 }
 
 std::string readProfileString(std::string_view path, std::string_view section, std::string_view key,

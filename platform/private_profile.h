@@ -127,6 +127,10 @@ struct ProfileEdit {
 // file unchanged, as writeProfileString does.
 bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& edits);
 
+// writeProfileStrings through the Profile engine, whatever the system: the service here, and on Windows the
+// one for a system whose code page is not 932 (its own service would read the file in another code page).
+bool writeProfileStringsByEngine(std::string_view path, const std::vector<ProfileEdit>& edits);
+
 // Makes the changes on a parsed profile; false when nothing changed.
 bool applyProfileEdits(Profile& profile, const std::vector<ProfileEdit>& edits);
 

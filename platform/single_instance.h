@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +13,8 @@ std::optional<std::string> privateRuntimeFolder();
 
 // The lock that lets only one copy of a program file's name run for a user at a time: a lock file named
 // after the program file's name (letter case counts) in the user's private runtime folder, held with flock
-// and let go by the kernel when the process ends, however it ends.
+// and let go by the kernel when the process ends, however it ends. On Windows a named mutex of the user's
+// session.
 class SingleInstanceLock {
 public:
     // Takes the lock, or nothing when another copy holds it. Without a private folder for it the program
@@ -29,12 +31,13 @@ public:
     static std::optional<std::string> lockPath(std::string_view programFileName);
 
 private:
-    explicit SingleInstanceLock(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit SingleInstanceLock(intptr_t handle) : handle_(handle) {}
+    intptr_t handle_ = -1;  // the lock file's descriptor, or the mutex's handle
 };
 
-// The running copy's door for a second start: a local socket beside the lock file. A second start knocks
-// (connects and goes) before it ends, and the running copy brings its window to the front.
+// The running copy's door for a second start: a local socket beside the lock file (on Windows a named event).
+// A second start knocks (connects and goes, or sets the event) before it ends, and the running copy brings
+// its window to the front.
 class RaiseDoor {
 public:
     // Opens the door of the copy that holds the lock: removes a socket an ended copy left, and listens.
@@ -47,8 +50,9 @@ public:
     RaiseDoor& operator=(const RaiseDoor&) = delete;
     ~RaiseDoor();
 
-    // The listening socket, readable when a second start has knocked; it never blocks.
-    int fd() const { return fd_; }
+    // The listening socket, readable when a second start has knocked (it never blocks); on Windows the
+    // event, signalled then.
+    intptr_t handle() const { return handle_; }
     // Takes every knock waiting; true when there was at least one.
     bool takeKnocks();
 
@@ -56,8 +60,8 @@ public:
     static std::optional<std::string> socketPath(std::string_view programFileName);
 
 private:
-    RaiseDoor(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    int fd_ = -1;
+    RaiseDoor(intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+    intptr_t handle_ = -1;
     std::string path_;
 };
 

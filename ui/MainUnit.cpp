@@ -255,8 +255,7 @@ void TMainForm::CreateShellLink(const QString& desktopFolder, const QString& lin
     launcher.target = target;
     launcher.workingFolder = workingFolder;
     launcher.icon = QDir(programHostFolder()).filePath(QLatin1String(kIconFileName)).toStdString();
-    platform::writeDesktopLauncher(QFile::encodeName(desktopFolder).toStdString(),
-                                   QFile::encodeName(linkName).toStdString(), launcher);
+    platform::writeDesktopLauncher(desktopFolder.toStdString(), linkName.toStdString(), launcher);
 }
 
 QUrl TMainForm::homePageAddress() {

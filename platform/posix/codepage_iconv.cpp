@@ -1,10 +1,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
-#include <mutex>
 #include <stdexcept>
-#include <unordered_map>
 
+#include "platform/code_page_932.h"
 #include "platform/codepage.h"
 #include "platform/mbcs.h"
 
@@ -126,15 +125,26 @@ bool tryUtf8ToCp932(std::string_view utf8, std::string& out) {
     return toCp932().convert(utf8, out, {}, utf8SequenceLength);
 }
 
-const std::string& ansi(std::string_view utf8Literal) {
-    static std::mutex mutex;
-    static std::unordered_map<std::string, std::string> cache;
-    const std::lock_guard lock(mutex);
-    auto it = cache.find(std::string(utf8Literal));
-    if (it == cache.end()) {
-        it = cache.emplace(std::string(utf8Literal), utf8ToCp932(utf8Literal)).first;
+char16_t systemDecode932(std::string_view code) {
+    thread_local Converter decoder("UTF-16LE", kCp932);
+    std::string out;
+    if (!decoder.convert(code, out, {}, cp932SequenceLength) || out.size() != 2) {
+        return 0xFFFF;
     }
-    return it->second;
+    return static_cast<char16_t>(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
+}
+
+uint16_t systemEncode932(char16_t character) {
+    thread_local Converter encoder(kCp932, "UTF-16LE");
+    const char unit[2] = {static_cast<char>(character & 0xFF), static_cast<char>(character >> 8)};
+    std::string out;
+    if (!encoder.convert(std::string_view(unit, 2), out, {}, [](std::string_view) { return size_t{2}; }) ||
+        out.empty() || out.size() > 2) {
+        return 0;
+    }
+    return out.size() == 1
+               ? static_cast<unsigned char>(out[0])
+               : static_cast<uint16_t>(static_cast<unsigned char>(out[0]) << 8 | static_cast<unsigned char>(out[1]));
 }
 
 }  // namespace tarvelin::platform

@@ -316,13 +316,4 @@ bool FileReplacement::commit(std::string_view data, Flush flush) {
     return true;
 }
 
-bool replaceFileContents(std::string_view path, std::string_view data) {
-    const auto host = hostPath(path);
-    if (!host) {
-        return false;
-    }
-    auto replacement = FileReplacement::prepare(*host);
-    return replacement && replacement->commit(data);
-}
-
 }  // namespace tarvelin::platform

@@ -7,7 +7,6 @@
 #include "platform/drives.h"
 #include "platform/file_error.h"
 #include "platform/files.h"
-#include "platform/memory.h"
 
 namespace tarvelin::platform {
 namespace {
@@ -66,13 +65,6 @@ bool directoryExists(std::string_view path) {
 
 bool pathExists(std::string_view path) {
     return statOf(path).has_value();
-}
-
-std::string readWholeFile(std::string_view path) {
-    OpenFile file = OpenFile::forReading(path);
-    std::string content;
-    file.readRest(content);
-    return content;
 }
 
 std::optional<size_t> fileSize(std::string_view path) {
@@ -149,30 +141,13 @@ size_t OpenFile::size() const {
     return ::fstat(descriptor(handle_), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0;
 }
 
-void OpenFile::readRest(std::string& text, size_t extraCapacity) {
+size_t OpenFile::remaining() const {
     struct stat st {};
     const off_t position = ::lseek(descriptor(handle_), 0, SEEK_CUR);
-    size_t expected = 0;
     if (::fstat(descriptor(handle_), &st) == 0 && S_ISREG(st.st_mode) && position >= 0 && st.st_size > position) {
-        expected = static_cast<size_t>(st.st_size - position);
+        return static_cast<size_t>(st.st_size - position);
     }
-    reserveLarge(text, text.size() + expected + extraCapacity);
-    // The expected size in one go (straight into place), then whatever the file grew by meanwhile.
-    const size_t at = text.size();
-    text.resize(at + expected);
-    size_t got = 0;
-    while (got < expected) {
-        const size_t n = read(text.data() + at + got, expected - got);
-        if (n == 0) {
-            break;
-        }
-        got += n;
-    }
-    text.resize(at + got);
-    char more[65536];
-    while (const size_t n = read(more, sizeof more)) {
-        text.append(more, n);
-    }
+    return 0;
 }
 
 }  // namespace tarvelin::platform

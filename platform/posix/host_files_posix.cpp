@@ -51,6 +51,14 @@ bool hostFolderReadable(const std::string& hostFolder) {
     return true;
 }
 
+bool hostFileWritable(const std::string& hostPath) {
+    struct stat st {};
+    if (::geteuid() == 0) {
+        return ::stat(hostPath.c_str(), &st) == 0 && (st.st_mode & 0222) != 0;
+    }
+    return ::access(hostPath.c_str(), W_OK) == 0;
+}
+
 bool hostFolderWritable(const std::string& hostFolder) {
     return isHostFolder(hostFolder) && ::access(hostFolder.c_str(), W_OK) == 0;
 }

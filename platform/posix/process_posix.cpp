@@ -15,6 +15,14 @@ void openMissingStandardStreams() {
     }
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+std::unique_ptr<std::streambuf> consoleTextBuffer(int) {
+    return nullptr;  // a terminal here takes UTF-8
+}
+
 bool isTerminal(int standardStream) {
     return ::isatty(standardStream) == 1;
 }

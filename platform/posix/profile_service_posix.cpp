@@ -1,8 +1,3 @@
-#include <unistd.h>
-
-#include "platform/drives.h"
-#include "platform/file_replacement.h"
-#include "platform/files.h"
 #include "platform/private_profile.h"
 
 // The private-profile service here: the Profile engine, which answers as the desktop's own service does.
@@ -26,15 +21,7 @@ std::vector<std::string> ProfileReader::keyNames(std::string_view section) const
 }
 
 bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& edits) {
-    const auto host = hostPath(path);
-    if (!host) {
-        return false;
-    }
-    if (fileExists(path) && ::access(host->c_str(), W_OK) != 0) {
-        return false;
-    }
-    Profile profile = loadProfile(path);
-    return !applyProfileEdits(profile, edits) || replaceFileContents(path, profile.bytes());
+    return writeProfileStringsByEngine(path, edits);
 }
 
 }  // namespace tarvelin::platform

@@ -73,11 +73,12 @@ std::optional<SingleInstanceLock> SingleInstanceLock::acquire(std::string_view p
     return SingleInstanceLock(fd);
 }
 
-SingleInstanceLock::SingleInstanceLock(SingleInstanceLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+SingleInstanceLock::SingleInstanceLock(SingleInstanceLock&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)) {}
 
 SingleInstanceLock::~SingleInstanceLock() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
     }
 }
 
@@ -120,18 +121,20 @@ std::optional<RaiseDoor> RaiseDoor::open(std::string_view programFileName) {
     return RaiseDoor(fd, *socket);
 }
 
-RaiseDoor::RaiseDoor(RaiseDoor&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+RaiseDoor::RaiseDoor(RaiseDoor&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
 
 RaiseDoor::~RaiseDoor() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
         ::unlink(path_.c_str());
     }
 }
 
 bool RaiseDoor::takeKnocks() {
     bool knocked = false;
-    for (int client; (client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0 || errno == EINTR;) {
+    const int listening = static_cast<int>(handle_);
+    for (int client; (client = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC)) >= 0 || errno == EINTR;) {
         if (client >= 0) {
             ::close(client);
             knocked = true;

@@ -1,0 +1,35 @@
+#include "platform/files.h"
+
+#include "platform/memory.h"
+
+namespace tarvelin::platform {
+
+std::string readWholeFile(std::string_view path) {
+    OpenFile file = OpenFile::forReading(path);
+    std::string content;
+    file.readRest(content);
+    return content;
+}
+
+void OpenFile::readRest(std::string& text, size_t extraCapacity) {
+    const size_t expected = remaining();
+    reserveLarge(text, text.size() + expected + extraCapacity);
+    // The expected size in one go (straight into place), then whatever the file grew by meanwhile.
+    const size_t at = text.size();
+    text.resize(at + expected);
+    size_t got = 0;
+    while (got < expected) {
+        const size_t n = read(text.data() + at + got, expected - got);
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    text.resize(at + got);
+    char more[65536];
+    while (const size_t n = read(more, sizeof more)) {
+        text.append(more, n);
+    }
+}
+
+}  // namespace tarvelin::platform

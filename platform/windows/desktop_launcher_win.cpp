@@ -1,0 +1,91 @@
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <windows.h>
+
+#include "platform/desktop_launcher.h"
+#include "platform/file_replacement.h"
+#include "platform/windows/wide.h"
+
+// Desktop launchers on Windows: shell links (".lnk") made through the shell's own link object, IShellLinkW,
+// saved with IPersistFile into a new file that takes the old one's place whole.
+namespace tarvelin::platform {
+namespace {
+
+// COM for this thread for as long as the object lives, where it was not set up already.
+class ComForThisThread {
+public:
+    ComForThisThread() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComForThisThread() {
+        if (initialized_) {
+            ::CoUninitialize();
+        }
+    }
+    ComForThisThread(const ComForThisThread&) = delete;
+    ComForThisThread& operator=(const ComForThisThread&) = delete;
+
+private:
+    bool initialized_;
+};
+
+template <typename Interface>
+class Held {
+public:
+    Held() = default;
+    ~Held() {
+        if (pointer_ != nullptr) {
+            pointer_->Release();
+        }
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    Interface* operator->() const { return pointer_; }
+    Interface** out() { return &pointer_; }
+    void** outVoid() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+std::wstring backslashed(const std::string& hostPath) {
+    std::wstring path = wideOf(hostPath);
+    for (wchar_t& c : path) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    return path;
+}
+
+}  // namespace
+
+const char* const kLauncherExtension = ".lnk";
+
+bool writeDesktopLauncher(std::string_view folder, std::string_view fileName, const Launcher& launcher) {
+    if (folder.empty()) {
+        return false;
+    }
+    std::string path(folder);
+    if (path.back() != '/') {
+        path += '/';
+    }
+    path += fileName;
+    auto file = FileReplacement::prepare(path);
+    if (!file) {
+        return false;
+    }
+    const ComForThisThread com;
+    Held<IShellLinkW> link;
+    Held<IPersistFile> persist;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.outVoid())) ||
+        FAILED(link->SetPath(backslashed(launcher.target).c_str())) ||
+        FAILED(link->SetWorkingDirectory(backslashed(launcher.workingFolder).c_str())) ||
+        FAILED(link->SetDescription(wideOf(launcher.name).c_str())) ||
+        FAILED(
+            link->SetIconLocation(backslashed(launcher.icon.empty() ? launcher.target : launcher.icon).c_str(), 0)) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, persist.outVoid())) ||
+        FAILED(persist->Save(backslashed(file->temporaryHostPath()).c_str(), TRUE))) {
+        return false;
+    }
+    return file->commit({});
+}
+
+}  // namespace tarvelin::platform
