@@ -10,12 +10,11 @@
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QSocketNotifier>
-#if defined(Q_OS_WIN)
-#include <windows.h>
-
-#include <QWinEventNotifier>
-#endif
 #include <QTranslator>
+#if defined(Q_OS_WIN)
+#include <QWinEventNotifier>
+#include <qt_windows.h>
+#endif
 
 #include "core/paths.h"
 #include "core/settings.h"

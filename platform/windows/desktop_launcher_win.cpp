@@ -1,7 +1,8 @@
+#include <windows.h>
+// After windows.h, which they need.
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <windows.h>
 
 #include "platform/desktop_launcher.h"
 #include "platform/file_replacement.h"

@@ -1,7 +1,8 @@
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "platform/process.h"
 #include "platform/windows/wide.h"
