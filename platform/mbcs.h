@@ -43,8 +43,8 @@ inline bool isCharStartFast(std::string_view s, size_t i, size_t knownStart) {
 
 // The ANSI upper-casing of code page 932: single-byte a..z become A..Z; both bytes of a double-byte
 // character stay as they are, so a trail byte that looks like a letter is never changed. On Windows the
-// system's CharUpperBuffA does it where the system's code page is 932; upperInPlaceAsCodePage932 is the
-// same rule in the program's own code, for the other systems.
+// system's CharUpperBuffA does it, given the runs of single-byte characters only, where the system's code
+// page is 932; upperInPlaceAsCodePage932 is the same rule in the program's own code, for the other systems.
 void upperInPlace(char* data, size_t size);
 void upperInPlaceAsCodePage932(char* data, size_t size);
 std::string upper(std::string_view text);

@@ -8,10 +8,58 @@
 
 // Code page 932 through the system's own converters, MultiByteToWideChar and WideCharToMultiByte, with the
 // code page named (not the system's ANSI code page, which may be another).
+//
+// The program's text model rests on one table of the code page on every system (see cp932_utf16.h): the
+// table of glibc's iconv "CP932". The system's table differs from it in a few characters, which are
+// handled here so that a file reads and saves the same on Windows as elsewhere:
+// - the single bytes 0x80, 0xA0 and 0xFD..0xFF start no character: the system takes 0x80 for U+0080 (and
+//   may take the others for private-use characters), which would show nothing in the widgets;
+// - the JIS forms of "〜", "−", "‖", "—", "¢", "£" and "¬" are saved as the codes of their twins ("～",
+//   "－", "∥", "―", "￠", "￡", "￢"), and "¥" and "‾" as the backslash and tilde bytes, where the system
+//   has them only as best-fit characters and would drop the operator's text.
 namespace tarvelin::platform {
 namespace {
 
 constexpr UINT kCp932 = 932;
+
+bool isUndefinedSingleByte(unsigned char b) {
+    return b == 0x80 || b == 0xA0 || b >= 0xFD;
+}
+
+constexpr wchar_t kNoCode = L'\uFFFF';
+
+// The character whose code the system gives `c` in the common table, `c` itself when it has one of its
+// own, or kNoCode for the characters that the system alone codes.
+wchar_t inCommonTable(wchar_t c) {
+    switch (c) {
+        case L'\u301C':
+            return L'\uFF5E';
+        case L'\u2212':
+            return L'\uFF0D';
+        case L'\u2016':
+            return L'\u2225';
+        case L'\u2014':
+            return L'\u2015';
+        case L'\u00A2':
+            return L'\uFFE0';
+        case L'\u00A3':
+            return L'\uFFE1';
+        case L'\u00AC':
+            return L'\uFFE2';
+        case L'\u00A5':
+            return L'\\';
+        case L'\u203E':
+            return L'~';
+        case L'\u0080':
+        case L'\uF8F0':
+        case L'\uF8F1':
+        case L'\uF8F2':
+        case L'\uF8F3':
+            return kNoCode;
+        default:
+            return c;
+    }
+}
 
 // Converts code page 932 to UTF-16 one character at a time, so that a byte that starts no character is
 // told apart: it stops the conversion (exact) or becomes U+FFFD.
@@ -21,8 +69,10 @@ bool decode(std::string_view cp932, std::wstring& out, bool exact) {
     for (size_t i = 0; i < cp932.size();) {
         const size_t length = charLengthAt(cp932, i);
         wchar_t units[2];
-        const int n =
-            ::MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, cp932.data() + i, static_cast<int>(length), units, 2);
+        const int n = length == 1 && isUndefinedSingleByte(static_cast<unsigned char>(cp932[i]))
+                          ? 0
+                          : ::MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, cp932.data() + i,
+                                                  static_cast<int>(length), units, 2);
         if (n <= 0) {
             if (exact) {
                 return false;
@@ -36,11 +86,19 @@ bool decode(std::string_view cp932, std::wstring& out, bool exact) {
     return true;
 }
 
-// Converts UTF-16 to code page 932 exactly (no best-fit characters), or gives nothing.
-bool encode(std::wstring_view text, std::string& out) {
+// Converts UTF-16 to code page 932 exactly (no best-fit characters beyond the common table's), or gives
+// nothing.
+bool encode(std::wstring_view original, std::string& out) {
     out.clear();
-    if (text.empty()) {
+    if (original.empty()) {
         return true;
+    }
+    std::wstring text(original);
+    for (wchar_t& c : text) {
+        c = inCommonTable(c);
+        if (c == kNoCode) {
+            return false;
+        }
     }
     BOOL usedDefault = FALSE;
     const int size = static_cast<int>(text.size());
@@ -123,10 +181,8 @@ bool tryUtf8ToCp932(std::string_view utf8, std::string& out) {
 }
 
 char16_t systemDecode932(std::string_view code) {
-    wchar_t units[2];
-    const int n =
-        ::MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, code.data(), static_cast<int>(code.size()), units, 2);
-    return n == 1 ? static_cast<char16_t>(units[0]) : char16_t{0xFFFF};
+    std::wstring units;
+    return decode(code, units, true) && units.size() == 1 ? static_cast<char16_t>(units[0]) : char16_t{0xFFFF};
 }
 
 uint16_t systemEncode932(char16_t character) {

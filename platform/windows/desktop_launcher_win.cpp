@@ -9,7 +9,9 @@
 #include "platform/windows/wide.h"
 
 // Desktop launchers on Windows: shell links (".lnk") made through the shell's own link object, IShellLinkW,
-// saved with IPersistFile into a new file that takes the old one's place whole.
+// saved with IPersistStream into memory and written into a new file that takes the old one's place whole.
+// (IPersistFile would write the new file by its name, which the save holds open: the shell's own open of
+// it fails.)
 namespace tarvelin::platform {
 namespace {
 
@@ -41,6 +43,7 @@ public:
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
     Interface* operator->() const { return pointer_; }
+    Interface* get() const { return pointer_; }
     Interface** out() { return &pointer_; }
     void** outVoid() { return reinterpret_cast<void**>(&pointer_); }
 
@@ -75,18 +78,30 @@ bool writeDesktopLauncher(std::string_view folder, std::string_view fileName, co
     }
     const ComForThisThread com;
     Held<IShellLinkW> link;
-    Held<IPersistFile> persist;
+    Held<IPersistStream> persist;
+    Held<IStream> stream;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.outVoid())) ||
         FAILED(link->SetPath(backslashed(launcher.target).c_str())) ||
         FAILED(link->SetWorkingDirectory(backslashed(launcher.workingFolder).c_str())) ||
         FAILED(link->SetDescription(wideOf(launcher.name).c_str())) ||
         FAILED(
             link->SetIconLocation(backslashed(launcher.icon.empty() ? launcher.target : launcher.icon).c_str(), 0)) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, persist.outVoid())) ||
-        FAILED(persist->Save(backslashed(file->temporaryHostPath()).c_str(), TRUE))) {
+        FAILED(link->QueryInterface(IID_IPersistStream, persist.outVoid())) ||
+        FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || FAILED(persist->Save(stream.get(), TRUE))) {
         return false;
     }
-    return file->commit({});
+    HGLOBAL memory = nullptr;
+    STATSTG stat{};
+    if (FAILED(::GetHGlobalFromStream(stream.get(), &memory)) || FAILED(stream->Stat(&stat, STATFLAG_NONAME))) {
+        return false;
+    }
+    const void* bytes = ::GlobalLock(memory);
+    if (bytes == nullptr) {
+        return false;
+    }
+    const std::string content(static_cast<const char*>(bytes), static_cast<size_t>(stat.cbSize.QuadPart));
+    ::GlobalUnlock(memory);
+    return file->commit(content);
 }
 
 }  // namespace tarvelin::platform

@@ -13,7 +13,8 @@
 // Saves on Windows: the new content goes to a new file beside the old one, which ReplaceFileW (the old file's
 // attributes and security kept) or MoveFileExW puts in the old one's place, written through to the disk.
 // The file the path names is found by the system (links followed) and must be one that this user may open
-// for writing now: a read-only file, a folder, or a file that another program holds without sharing it
+// for writing and removal now: a file with the read-only attribute, a folder, or a file that another program
+// holds without sharing it (also one held open without leave to remove it, which no rename could replace)
 // refuses the save before anything is written.
 namespace tarvelin::platform {
 namespace {
@@ -63,10 +64,11 @@ void removeLeftovers(const std::string& folder) {
     }
 }
 
-// The file that a host path names, as the system resolves it, when it is one this user may replace.
-std::optional<std::string> resolvedWritableFile(const std::string& hostPath, bool& exists) {
+// The file that a host path names, as the system resolves it, when it is one this user may replace; the
+// attributes of an existing one.
+std::optional<std::string> resolvedWritableFile(const std::string& hostPath, bool& exists, DWORD& attributes) {
     exists = false;
-    const HANDLE file = ::CreateFileW(widePathOf(hostPath).c_str(), GENERIC_WRITE,
+    const HANDLE file = ::CreateFileW(widePathOf(hostPath).c_str(), GENERIC_WRITE | DELETE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -76,7 +78,12 @@ std::optional<std::string> resolvedWritableFile(const std::string& hostPath, boo
         return std::nullopt;  // read-only, a folder, held by another program, a folder on the way missing
     }
     exists = true;
-    const bool disk = ::GetFileType(file) == FILE_TYPE_DISK;
+    // The read-only attribute is checked as well as the open: an administrator of some systems (and root
+    // under Wine) opens such a file for writing all the same.
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool disk = ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
+                      (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    attributes = info.dwFileAttributes;
     std::wstring final(MAX_PATH, L'\0');
     DWORD n = ::GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
     if (n >= final.size()) {
@@ -106,7 +113,8 @@ std::optional<std::string> resolvedWritableFile(const std::string& hostPath, boo
 struct FileReplacement::State {
     std::string target;  // the file that the new one replaces, as the system resolved the path
     bool exists = false;
-    std::string temporary;  // the new file
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;  // the old file's
+    std::string temporary;                     // the new file
     HANDLE file = INVALID_HANDLE_VALUE;
     std::optional<PendingFile> pending;
 
@@ -129,7 +137,7 @@ std::optional<FileReplacement> FileReplacement::prepare(const std::string& hostP
         return std::nullopt;
     }
     auto state = std::make_unique<State>();
-    auto target = resolvedWritableFile(hostPath, state->exists);
+    auto target = resolvedWritableFile(hostPath, state->exists, state->attributes);
     if (!target) {
         return std::nullopt;
     }
@@ -185,7 +193,6 @@ bool FileReplacement::commit(std::string_view data, Flush flush) {
     if (s.file == INVALID_HANDLE_VALUE || !write(data)) {
         return false;
     }
-    // The new file loses the hidden mark that kept it out of sight while it was written.
     const bool flushed = flush == Flush::Later || ::FlushFileBuffers(s.file);
     ::CloseHandle(std::exchange(s.file, INVALID_HANDLE_VALUE));
     if (!flushed) {
@@ -193,7 +200,12 @@ bool FileReplacement::commit(std::string_view data, Flush flush) {
     }
     const std::wstring temporary = widePathOf(s.temporary);
     const std::wstring target = widePathOf(s.target);
-    ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // The new file loses the hidden mark that kept it out of sight while it was written and takes the old
+    // one's attributes: not every ReplaceFileW carries them over (Wine's does not), and MoveFileExW never does.
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = s.exists ? s.attributes & kKept : 0;
+    ::SetFileAttributesW(temporary.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
     bool replaced = false;
     if (s.exists) {
         replaced =

@@ -22,10 +22,12 @@ bool systemSpeaks932() {
 }
 
 // The file's path for the "A" functions: its host path in code page 932, or nothing when a character of it
-// has no code there.
+// has no code there or a code that reads back as another character ("〜" is saved as the code of "～"), or
+// when the path is too long for them (they know no "\\?\" form).
 std::optional<std::string> ansiPathOf(const std::string& hostPath) {
     std::string path;
-    if (!tryUtf8ToCp932(hostPath, path)) {
+    std::string back;
+    if (!tryUtf8ToCp932(hostPath, path) || !tryCp932ToUtf8(path, back) || back != hostPath || path.size() >= MAX_PATH) {
         return std::nullopt;
     }
     for (char& c : path) {
@@ -41,6 +43,25 @@ std::optional<std::string> ansiPathOfProgramPath(std::string_view path) {
 
 const char* orNull(const std::optional<std::string>& text) {
     return text ? text->c_str() : nullptr;
+}
+
+// The content of a host file, or nothing when it cannot be read.
+std::optional<std::string> readHostFile(const std::string& hostPath) {
+    const HANDLE file = ::CreateFileW(widePathOf(hostPath).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) {
+        content.append(buffer, got);
+    }
+    ::CloseHandle(file);
+    return ok ? std::optional(std::move(content)) : std::nullopt;
 }
 
 }  // namespace
@@ -71,7 +92,10 @@ std::string ProfileReader::value(std::string_view section, std::string_view key,
         defaultValue ? std::optional(std::string(*defaultValue)) : std::nullopt;
     const DWORD n = ::GetPrivateProfileStringA(sectionText.c_str(), keyText.c_str(), orNull(defaultText), buffer.data(),
                                                static_cast<DWORD>(buffer.size()), source_->ansiPath->c_str());
+    // A value cut short at a double-byte character counts a byte that the service leaves unwritten: the
+    // value ends at the first NUL, which no value holds.
     buffer.resize(std::min<size_t>(n, buffer.size() - 1));
+    buffer.resize(std::min(buffer.size(), buffer.find('\0')));
     return buffer;
 }
 
@@ -114,11 +138,17 @@ bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& 
         return false;
     }
     const auto copyPath = ansiPathOf(copy->temporaryHostPath());
+    if (!copyPath) {
+        copy.reset();  // the copy's longer name does not fit the "A" functions
+        return writeProfileStringsByEngine(path, edits);
+    }
+    std::string before;
     try {
-        if (!copyPath || (exists && !copy->write(readWholeFile(path)))) {
-            return false;
-        }
+        before = exists ? readWholeFile(path) : std::string();
     } catch (const std::exception&) {
+        return false;
+    }
+    if (!copy->write(before)) {
         return false;
     }
     for (const auto& edit : edits) {
@@ -126,6 +156,12 @@ bool writeProfileStrings(std::string_view path, const std::vector<ProfileEdit>& 
                                           copyPath->c_str())) {
             return false;
         }
+    }
+    // Changes that change nothing (a key set to the value it holds, a missing key removed) leave the file as
+    // it was, not replaced by an equal copy.
+    const auto after = readHostFile(copy->temporaryHostPath());
+    if (after && *after == before) {
+        return true;
     }
     return copy->commit({});
 }

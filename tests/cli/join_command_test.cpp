@@ -58,37 +58,37 @@ TEST_F(JoinCommandTest, GivesTheEnginesResult) {
     tree.write("表.NC", platform::utf8ToCp932("%\r\nO0002\r\n(加工)\r\nM30"));
     tree.write("Front.txt", "(FRONT)\r\n");
     tree.write("End.txt", "(END)\r\n");
-    const CommandRun run = runCommand({"-o", tree.host("OUT.NC"), "-p", "b", "-r", "g91=G90", "-r", "加工=KAKOU",
-                                       "--front", tree.host("Front.txt"), "--end", tree.host("End.txt"),
-                                       tree.host("A.NC"), tree.host("NONE.NC"), tree.host("表.NC")});
+    const CommandRun run = runCommand({"-o", tree.userPath("OUT.NC"), "-p", "b", "-r", "g91=G90", "-r", "加工=KAKOU",
+                                       "--front", tree.userPath("Front.txt"), "--end", tree.userPath("End.txt"),
+                                       tree.userPath("A.NC"), tree.userPath("NONE.NC"), tree.userPath("表.NC")});
     ASSERT_EQ(run.status, 3) << run.err;  // complete, with NONE.NC missing
 
     test::RecordingHost host;
-    host.outputPath = platform::utf8ToCp932(tree.host("ENGINE.NC"));
+    host.outputPath = platform::utf8ToCp932(tree.userPath("ENGINE.NC"));
     platform::NoScreenSaver screenSaver;
     core::JoinRun engine(host, screenSaver);
     core::JoinOptions options;
     options.percentMode = core::OP1_B;
     options.replacements[0] = {"g91", "G90"};
     options.replacements[1] = {platform::utf8ToCp932("加工"), "KAKOU"};
-    options.frontFile = tree.host("Front.txt");
-    options.endFile = tree.host("End.txt");
+    options.frontFile = tree.userPath("Front.txt");
+    options.endFile = tree.userPath("End.txt");
     std::string saveFolder;
-    engine.run({tree.host("A.NC"), tree.host("NONE.NC"), platform::utf8ToCp932(tree.host("表.NC"))}, options,
-               saveFolder);
+    engine.run({tree.userPath("A.NC"), tree.userPath("NONE.NC"), platform::utf8ToCp932(tree.userPath("表.NC"))},
+               options, saveFolder);
 
     EXPECT_EQ(tree.read("OUT.NC"), tree.read("ENGINE.NC"));
     EXPECT_EQ(tree.read("OUT.NC"),
               "(FRONT)\r\n\r\n\r\nO0001\r\nG90 G0 X1\r\nM30\r\n\r\n\r\nO0002\r\n(KAKOU)\r\nM30\r\n(END)\r\n%\r\n");
     std::vector<std::string> expectedLog = host.log;
     for (auto& line : expectedLog) {
-        const std::string engineOut = tree.host("ENGINE.NC");
+        const std::string engineOut = tree.userPath("ENGINE.NC");
         if (const size_t at = line.find(engineOut); at != std::string::npos) {
-            line.replace(at, engineOut.size(), tree.host("OUT.NC"));
+            line.replace(at, engineOut.size(), tree.userPath("OUT.NC"));
         }
     }
     EXPECT_EQ(run.out, joinedLines(expectedLog));
-    EXPECT_NE(run.out.find("有:" + tree.host("表.NC")), std::string::npos);
+    EXPECT_NE(run.out.find("有:" + tree.userPath("表.NC")), std::string::npos);
     EXPECT_NE(run.out.find("3個中 2個結合しました。"), std::string::npos);
 }
 
@@ -105,27 +105,27 @@ TEST_F(JoinCommandTest, LargeJoinsWrittenAsTheyGoGiveTheEnginesBytes) {
     for (const bool withEnd : {false, true}) {
         for (const int mode : {core::OP1_FB, core::OP1_B}) {
             std::vector<std::string> args = {
-                "-q",     "-o", tree.host("OUT.NC"), "-p",        std::to_string(mode), "-r",
-                "G01=G1", "-r", "M08=COOLANT",       "--no-front"};
+                "-q",     "-o", tree.userPath("OUT.NC"), "-p",        std::to_string(mode), "-r",
+                "G01=G1", "-r", "M08=COOLANT",           "--no-front"};
             if (withEnd) {
-                args.insert(args.end(), {"--end", tree.host("End.txt")});
+                args.insert(args.end(), {"--end", tree.userPath("End.txt")});
             } else {
                 args.push_back("--no-end");
             }
-            args.insert(args.end(), {tree.host("A.NC"), tree.host("B.NC")});
+            args.insert(args.end(), {tree.userPath("A.NC"), tree.userPath("B.NC")});
             ASSERT_EQ(runCommand(args).status, 0);
 
             test::RecordingHost host;
-            host.outputPath = tree.host("ENGINE.NC");
+            host.outputPath = tree.userPath("ENGINE.NC");
             platform::NoScreenSaver screenSaver;
             core::JoinRun engine(host, screenSaver);
             core::JoinOptions options;
             options.percentMode = mode;
             options.replacements[0] = {"G01", "G1"};
             options.replacements[1] = {"M08", "COOLANT"};
-            options.endFile = withEnd ? tree.host("End.txt") : "";
+            options.endFile = withEnd ? tree.userPath("End.txt") : "";
             std::string saveFolder;
-            engine.run({tree.host("A.NC"), tree.host("B.NC")}, options, saveFolder);
+            engine.run({tree.userPath("A.NC"), tree.userPath("B.NC")}, options, saveFolder);
             ASSERT_TRUE(tree.read("OUT.NC") == tree.read("ENGINE.NC")) << "mode " << mode << " end " << withEnd;
         }
     }
@@ -135,8 +135,8 @@ TEST_F(JoinCommandTest, TakesTheInputsFromAListFile) {
     tree.write("A.NC", "O1\r\n");
     tree.write("B.NC", "O2\r\n");
     tree.write("JOB.LST", "C:\\B.NC\r\nC:\\A.NC\r\n");
-    const CommandRun run = runCommand({"--list", tree.host("JOB.LST"), "--output", tree.host("OUT.NC"), "--percent",
-                                       "none", "--no-front", "--no-end", "--quiet"});
+    const CommandRun run = runCommand({"--list", tree.userPath("JOB.LST"), "--output", tree.userPath("OUT.NC"),
+                                       "--percent", "none", "--no-front", "--no-end", "--quiet"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(tree.read("OUT.NC"), "O2\r\nO1\r\n");
     EXPECT_EQ(run.out, "");
@@ -146,8 +146,14 @@ TEST_F(JoinCommandTest, FormatQuestionIsAnsweredByYes) {
     tree.write("A.NC", std::string("\0\r\nLINE\r\n", 9));
     tree.write("B.NC", "O2\r\n");
     for (const bool yes : {false, true}) {
-        std::vector<std::string> args = {
-            "-o", tree.host("OUT.NC"), "-p", "4", "--no-front", "--no-end", tree.host("A.NC"), tree.host("B.NC")};
+        std::vector<std::string> args = {"-o",
+                                         tree.userPath("OUT.NC"),
+                                         "-p",
+                                         "4",
+                                         "--no-front",
+                                         "--no-end",
+                                         tree.userPath("A.NC"),
+                                         tree.userPath("B.NC")};
         if (yes) {
             args.push_back("-y");
         }
@@ -161,28 +167,33 @@ TEST_F(JoinCommandTest, FormatQuestionIsAnsweredByYes) {
 TEST_F(JoinCommandTest, RefusedOrFailedRunsExitWithOne) {
     tree.write("A.NC", "O1\r\n");
     tree.write("B.NC", "O2\r\n");
-    CommandRun run = runCommand({"-o", tree.host("./B.NC"), tree.host("A.NC"), tree.host("B.NC")});
+    CommandRun run = runCommand({"-o", tree.userPath("./B.NC"), tree.userPath("A.NC"), tree.userPath("B.NC")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("この結合ﾌｧｲﾙ名は選択したﾌｧｲﾙに存在します。"), std::string::npos);
     EXPECT_EQ(run.out, "--- 開始 ---\n--- 中止 ---\n");
     EXPECT_EQ(tree.read("B.NC"), "O2\r\n");
 
-    run = runCommand({"-o", tree.host("NO/OUT.NC"), tree.host("A.NC"), tree.host("B.NC")});
+    run = runCommand({"-o", tree.userPath("NO/OUT.NC"), tree.userPath("A.NC"), tree.userPath("B.NC")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tarvelin-join: ファイル " + tree.host("NO/OUT.NC") + " を作成できません\n");
+    EXPECT_EQ(run.err, "tarvelin-join: ファイル " + tree.userPath("NO/OUT.NC") + " を作成できません\n");
 
-    run = runCommand({"-o", tree.host("OUT.NC"), "--list", tree.host("NONE.LST")});
+    run = runCommand({"-o", tree.userPath("OUT.NC"), "--list", tree.userPath("NONE.LST")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("は開けません"), std::string::npos);
 
     // The list being read is not the output, and a device is no list: refused at once, never read on.
     tree.write("JOB.LST", "C:\\A.NC\r\n");
-    run = runCommand({"-o", tree.host("JOB.LST"), "--list", tree.host("JOB.LST")});
+    run = runCommand({"-o", tree.userPath("JOB.LST"), "--list", tree.userPath("JOB.LST")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(tree.read("JOB.LST"), "C:\\A.NC\r\n");
-    run = runCommand({"-o", tree.host("OUT.NC"), "--list", "/dev/zero"});
+#ifdef _WIN32
+    const std::string device = tree.userPath("NUL");  // the null device, in every folder
+#else
+    const std::string device = "/dev/zero";
+#endif
+    run = runCommand({"-o", tree.userPath("OUT.NC"), "--list", device});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tarvelin-join: ファイル /dev/zero は開けません\n");
+    EXPECT_EQ(run.err, "tarvelin-join: ファイル " + device + " は開けません\n");
 }
 
 // What cannot be a join is refused with status 1 and a message, and the earlier output stays byte for byte.
@@ -191,7 +202,7 @@ TEST_F(JoinCommandTest, WhatCannotBeAJoinIsRefusedAndTheOutputStays) {
     tree.write("OUT.NC", "EARLIER\r\n");
     tree.write("EMPTY.LST", "");
     tree.makeFolder("FOLDER");
-    const std::string out = tree.host("OUT.NC");
+    const std::string out = tree.userPath("OUT.NC");
     struct Case {
         std::vector<std::string> args;
         std::string input;
@@ -199,12 +210,16 @@ TEST_F(JoinCommandTest, WhatCannotBeAJoinIsRefusedAndTheOutputStays) {
     };
     for (const auto& [args, input, message] : std::vector<Case>{
              {{"-o", out, "--list", "-"}, "", "no files listed in standard input"},
-             {{"-o", out, "--list", tree.host("EMPTY.LST")}, "", "no files listed in " + tree.host("EMPTY.LST")},
-             {{"-o", out + "/", tree.host("A.NC")}, "", "the output names a folder: " + out + "/"},
-             {{"-o", tree.host("NEW") + "/", tree.host("A.NC")}, "", "the output names a folder: " + tree.host("NEW/")},
-             {{"-o", tree.host("FOLDER"), tree.host("A.NC")},
+             {{"-o", out, "--list", tree.userPath("EMPTY.LST")},
               "",
-              "ファイル " + tree.host("FOLDER") + " を作成できません"},
+              "no files listed in " + tree.userPath("EMPTY.LST")},
+             {{"-o", out + "/", tree.userPath("A.NC")}, "", "the output names a folder: " + out + "/"},
+             {{"-o", tree.userPath("NEW") + "/", tree.userPath("A.NC")},
+              "",
+              "the output names a folder: " + tree.userPath("NEW") + "/"},
+             {{"-o", tree.userPath("FOLDER"), tree.userPath("A.NC")},
+              "",
+              "ファイル " + tree.userPath("FOLDER") + " を作成できません"},
          }) {
         const CommandRun run = runCommand(args, input);
         EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
@@ -218,9 +233,12 @@ TEST_F(JoinCommandTest, WhatCannotBeAJoinIsRefusedAndTheOutputStays) {
 // Names with control characters reach a terminal quoted as GNU tools quote them; a file or pipe gets them
 // as they are.
 TEST_F(JoinCommandTest, NamesWithControlCharactersAreQuotedOnATerminal) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows names hold no control characters";
+#endif
     const std::string name = "A\n\x1b[2JB.NC";
     tree.write(name, "O1\r\n");
-    std::vector<std::string> args = {"tarvelin-join", "-o", tree.host("OUT.NC"), tree.host(name)};
+    std::vector<std::string> args = {"tarvelin-join", "-o", tree.userPath("OUT.NC"), tree.userPath(name)};
     std::vector<char*> argv;
     for (auto& arg : args) {
         argv.push_back(arg.data());
@@ -231,7 +249,7 @@ TEST_F(JoinCommandTest, NamesWithControlCharactersAreQuotedOnATerminal) {
         std::ostringstream err;
         ASSERT_EQ(runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err, {terminal, terminal}), 0);
         const std::string expected =
-            terminal ? "'有:" + tree.host("A") + "'$'\\n'$'\\033''[2JB.NC'" : "有:" + tree.host(name);
+            terminal ? "'有:" + tree.userPath("A") + "'$'\\n'$'\\033''[2JB.NC'" : "有:" + tree.userPath(name);
         EXPECT_NE(out.str().find("\n" + expected + "\n"), std::string::npos) << out.str();
     }
 }
@@ -242,25 +260,27 @@ TEST_F(JoinCommandTest, TheJoinCheckSaysWhatItFoundInItsStatus) {
     tree.write("A.NC", "O1000\r\nG90 G0 X1.\r\nM30\r\n");
     tree.write("B.NC", "O1000\r\nG90 G0 X2.\r\nM30\r\n");
     tree.write("C.NC", "O2000\r\nG90 G0 X3.\r\nM30\r\n");
-    const std::string a = tree.host("A.NC");
-    const std::string out = tree.host("OUT.NC");
+    const std::string a = tree.userPath("A.NC");
+    const std::string out = tree.userPath("OUT.NC");
     struct Case {
         std::vector<std::string> args;
         int status;
         std::string lastLine;
     };
     for (const auto& [args, status, lastLine] : std::vector<Case>{
-             {{"-o", out, a, tree.host("C.NC")}, 0, "2個中 2個結合しました。"},
-             {{"--check", "-o", out, a, tree.host("C.NC")}, 0, "ﾁｪｯｸ: 問題はありません"},
-             {{"--check", "-o", out, a, tree.host("B.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
-             {{"--check", "-o", out, a, tree.host("B.NC"), tree.host("GONE.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
-             {{"--check", "-o", out, a, tree.host("GONE.NC")}, 3, "ﾁｪｯｸ: 問題はありません"},
-             {{"--check-only", a, tree.host("B.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
+             {{"-o", out, a, tree.userPath("C.NC")}, 0, "2個中 2個結合しました。"},
+             {{"--check", "-o", out, a, tree.userPath("C.NC")}, 0, "ﾁｪｯｸ: 問題はありません"},
+             {{"--check", "-o", out, a, tree.userPath("B.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
+             {{"--check", "-o", out, a, tree.userPath("B.NC"), tree.userPath("GONE.NC")},
+              4,
+              "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
+             {{"--check", "-o", out, a, tree.userPath("GONE.NC")}, 3, "ﾁｪｯｸ: 問題はありません"},
+             {{"--check-only", a, tree.userPath("B.NC")}, 4, "ﾁｪｯｸ: 警告 1 件、注意 0 件"},
          }) {
         std::vector<std::string> all = {"-p", "none", "--no-front", "--no-end"};
         all.insert(all.end(), args.begin(), args.end());
         const bool writes = args.front() != "--check-only";
-        std::filesystem::remove(out);
+        std::filesystem::remove(tree.host("OUT.NC"));
         const CommandRun run = runCommand(all);
         EXPECT_EQ(run.status, status) << testing::PrintToString(args) << run.err;
         EXPECT_TRUE(run.out.ends_with("\n" + lastLine + "\n")) << run.out;
@@ -328,15 +348,15 @@ TEST_F(JoinCommandTest, VersionListOnStandardInputAndExitStatus) {
 
     tree.write("A.NC", "O1\r\n");
     tree.write("B.NC", "O2\r\n");
-    const std::vector<std::string> options = {"-o", tree.host("OUT.NC"), "-p", "none", "--no-front", "--no-end"};
+    const std::vector<std::string> options = {"-o", tree.userPath("OUT.NC"), "-p", "none", "--no-front", "--no-end"};
     struct Case {
         std::string list;
         int status;
         std::string output;
     };
     for (const auto& [list, status, output] : std::vector<Case>{
-             {tree.host("B.NC") + "\r\n" + tree.host("A.NC") + "\r\n", 0, "O2\r\nO1\r\n"},
-             {tree.host("A.NC") + "\r\n" + tree.host("GONE.NC") + "\r\n", 3, "O1\r\n"},
+             {tree.userPath("B.NC") + "\r\n" + tree.userPath("A.NC") + "\r\n", 0, "O2\r\nO1\r\n"},
+             {tree.userPath("A.NC") + "\r\n" + tree.userPath("GONE.NC") + "\r\n", 3, "O1\r\n"},
          }) {
         std::vector<std::string> args = options;
         args.insert(args.end(), {"--list", "-"});
@@ -344,8 +364,8 @@ TEST_F(JoinCommandTest, VersionListOnStandardInputAndExitStatus) {
         EXPECT_EQ(run.status, status) << run.err;
         EXPECT_EQ(tree.read("OUT.NC"), output);
     }
-    const CommandRun raw = runCommand({"-o", tree.host("OUT.NC"), "--no-front", "--no-end", "-p", "none",
-                                       tree.host("A.NC"), "\x95\x5C.NC"});  // not UTF-8: Shift-JIS bytes stand
+    const CommandRun raw = runCommand({"-o", tree.userPath("OUT.NC"), "--no-front", "--no-end", "-p", "none",
+                                       tree.userPath("A.NC"), "\x95\x5C.NC"});  // not UTF-8: Shift-JIS bytes stand
     EXPECT_EQ(raw.status, 3) << raw.err;
 }
 
@@ -355,8 +375,14 @@ TEST_F(JoinCommandTest, FailingLogStreamStillFinishesTheJoin) {
     tree.write("A.NC", "O1\r\n");
     tree.write("B.NC", "O2\r\n");
     char arg0[] = "tarvelin-join";
-    std::vector<std::string> args = {
-        "-o", tree.host("OUT.NC"), "-p", "none", "--no-front", "--no-end", tree.host("A.NC"), tree.host("B.NC")};
+    std::vector<std::string> args = {"-o",
+                                     tree.userPath("OUT.NC"),
+                                     "-p",
+                                     "none",
+                                     "--no-front",
+                                     "--no-end",
+                                     tree.userPath("A.NC"),
+                                     tree.userPath("B.NC")};
     std::vector<char*> argv = {arg0};
     for (auto& arg : args) {
         argv.push_back(arg.data());
@@ -368,7 +394,7 @@ TEST_F(JoinCommandTest, FailingLogStreamStillFinishesTheJoin) {
     EXPECT_EQ(tree.read("OUT.NC"), "O1\r\nO2\r\n");
     EXPECT_EQ(err.str(), "tarvelin-join: the log could not be written to standard output\n");
     // A lost log is a failure whatever the join's own status (here 3, a listed file missing).
-    std::string missing = tree.host("MISSING.NC");
+    std::string missing = tree.userPath("MISSING.NC");
     argv.push_back(missing.data());
     EXPECT_EQ(runJoinCommand(static_cast<int>(argv.size()), argv.data(), in, out, err), 1);
 }
@@ -391,7 +417,7 @@ TEST_F(JoinCommandTest, RunningOutOfMemoryEndsWithAMessage) {
              {std::make_exception_ptr(std::system_error(threadsExhausted)),
               "tarvelin-join: the join stopped: " + threadsExhausted.message() + "\n"},
          }) {
-        std::vector<std::string> args = {"tarvelin-join", "-o", tree.host("OUT.NC"), "--list", "-"};
+        std::vector<std::string> args = {"tarvelin-join", "-o", tree.userPath("OUT.NC"), "--list", "-"};
         std::vector<char*> argv;
         for (auto& arg : args) {
             argv.push_back(arg.data());

@@ -1,6 +1,11 @@
 #include "core/front_end_data.h"
 
+#ifdef _WIN32
+#include <filesystem>
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -50,16 +55,25 @@ TEST(FrontEndData, FailuresNameTheFile) {
         EXPECT_EQ(platform::cp932ToUtf8(e.message()), "ファイル C:\\NO\\Front.txt を作成できません");
     }
     tree.write("End.txt", "x");
-    ::chmod(tree.host("End.txt").c_str(), 0);
-    const bool refused = test::asUnprivilegedUser(tree, [] {
+    const auto refusedWithItsMessage = [] {
         try {
             loadFrontEndData("C:\\", "End.txt");
         } catch (const platform::FileError& e) {
             return platform::cp932ToUtf8(e.message()) == "ファイル C:\\End.txt は開けません";
         }
         return false;
-    });
-    EXPECT_TRUE(refused);
+    };
+#ifdef _WIN32
+    // Held by another program that lets nobody else open it.
+    const HANDLE held = ::CreateFileW(std::filesystem::path(tree.host("End.txt")).c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(refusedWithItsMessage());
+    ::CloseHandle(held);
+#else
+    ::chmod(tree.host("End.txt").c_str(), 0);
+    EXPECT_TRUE(test::asUnprivilegedUser(tree, refusedWithItsMessage));
+#endif
 }
 
 TEST(CompleteMask, Examples) {

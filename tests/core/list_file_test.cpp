@@ -1,6 +1,8 @@
 #include "core/list_file.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -51,12 +53,16 @@ TEST(ListFile, WrittenListReadsBackTheSameEntries) {
 TEST(ListFile, SaveReplacesAnOldListAndKeepsItsPermissions) {
     test::TempTree tree;
     const auto path = tree.write("JOB.LST", "C:\\OLD.NC\r\nC:\\OLDER.NC\r\n");
+#ifndef _WIN32  // on Windows the attributes that a save keeps are the file replacement's to test
     ::chmod(tree.host("JOB.LST").c_str(), 0640);
+#endif
     writeListFile(path, {"C:\\NEW.NC"});
     EXPECT_EQ(tree.read("JOB.LST"), "C:\\NEW.NC\r\n");
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::stat(tree.host("JOB.LST").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640U);
+#endif
 }
 
 TEST(ListFile, FailuresCarryTheOperatorsMessage) {

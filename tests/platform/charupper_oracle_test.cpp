@@ -2,9 +2,11 @@
 // desktop's CharUpperBuffA (Wine 8, code page 932), read from the shared folder beside the repository.
 // Single bytes and the trail bytes of double-byte characters must come out as the reference gives them.
 // The reference also folds full-width letters and, by a round trip through Unicode, turns undefined and
-// duplicate byte pairs into other characters; here no byte pair is ever changed.
+// duplicate byte pairs into other characters; the program never changes a byte pair (on Windows the system's
+// CharUpperBuffA gets only the runs of single-byte characters).
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -85,6 +87,7 @@ TEST_F(CharUpperOracle, NoBytePairIsEverTurnedIntoAnother) {
     }
     EXPECT_GT(referenceChanged, 1000U);  // the reference's changes that are not copied
 }
+
 
 }  // namespace
 }  // namespace tarvelin::platform

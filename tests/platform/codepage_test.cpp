@@ -1,9 +1,30 @@
 #include "platform/codepage.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/files.h"
+
+#include "support/temp_tree.h"
+#endif
+
 #include <gtest/gtest.h>
 
 namespace tarvelin::platform {
 namespace {
+
+#ifdef _WIN32
+// The settings file is read and written through the system's private-profile service, and text upper-cased
+// by the system, only where the ANSI code page is 932: the tests run on such a system, which takes every
+// name. (Under Wine both come from the locale ja_JP.UTF-8, which glibc must have: without it the code page
+// is 932 but names other than ASCII cannot be made.)
+TEST(SystemLocale, IsJapaneseAndTakesJapaneseNames) {
+    EXPECT_EQ(::GetACP(), 932u);
+    test::TempTree tree;
+    EXPECT_NO_THROW(tree.write("結合.NC", "O1"));
+    EXPECT_TRUE(fileExists(utf8ToCp932("C:\\結合.NC")));
+}
+#endif
 
 TEST(Codepage, JapaneseTextRoundTrips) {
     const std::string utf8 = "結合ﾌｧｲﾙ名は C:\\表\\ソ.NC ①㈱ です。";

@@ -1,12 +1,19 @@
 #include "platform/files.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -27,6 +34,8 @@ std::string messageOf(const std::function<void()>& action) {
     }
     return "no error";
 }
+
+#ifndef _WIN32
 
 TEST(Files, AFolderListsFilesFoldersAndNeither) {
     test::TempTree tree;
@@ -59,12 +68,34 @@ TEST(Files, AFolderListsFilesFoldersAndNeither) {
     EXPECT_EQ(kinds, expected);
 }
 
+#else
+
+// Windows hides an entry by its attribute, whatever its name.
+TEST(Files, AFolderListsFilesFoldersAndTheirHiddenAttribute) {
+    test::TempTree tree;
+    tree.write("NC/A.NC", "x");
+    tree.write("NC/SECRET.NC", "x");
+    tree.makeFolder("NC/SUB");
+    ASSERT_TRUE(::SetFileAttributesW(std::filesystem::path(tree.host("NC/SECRET.NC")).c_str(), FILE_ATTRIBUTE_HIDDEN));
+    std::map<std::string, std::vector<bool>> kinds;  // name -> file, folder, hidden
+    for (const auto& entry : listDirectory("C:\\NC")) {
+        kinds[entry.name] = {entry.file, entry.folder, entry.hidden};
+    }
+    const std::map<std::string, std::vector<bool>> expected = {
+        {"A.NC", {true, false, false}}, {"SECRET.NC", {true, false, true}}, {"SUB", {false, true, false}}};
+    EXPECT_EQ(kinds, expected);
+}
+
+#endif
+
 TEST(Files, ExistenceOfFilesAndFolders) {
     test::TempTree tree;
     tree.write("NC/A.NC", "x");
-    std::filesystem::create_symlink(tree.host("NC/A.NC"), tree.host("LINK.NC"));
     EXPECT_TRUE(fileExists("C:\\NC\\A.NC"));
+#ifndef _WIN32
+    std::filesystem::create_symlink(tree.host("NC/A.NC"), tree.host("LINK.NC"));
     EXPECT_TRUE(fileExists("C:\\LINK.NC"));
+#endif
     EXPECT_FALSE(fileExists("C:\\NC"));  // a folder is not a file
     EXPECT_FALSE(fileExists("C:\\NC\\B.NC"));
     EXPECT_FALSE(fileExists("Q:\\NC\\A.NC"));
@@ -79,6 +110,11 @@ TEST(Files, ReadingAndItsMessages) {
     EXPECT_EQ(readWholeFile("C:\\A.NC"), std::string("O1\0\r\n", 5));
     EXPECT_EQ(messageOf([] { readWholeFile("C:\\NONE.NC"); }), "ファイル C:\\NONE.NC は開けません");
     EXPECT_EQ(messageOf([] { readWholeFile("Q:\\A.NC"); }), "ファイル Q:\\A.NC は開けません");
+#ifdef _WIN32
+    // A device is no file: "NUL" names the null device in every folder.
+    EXPECT_EQ(messageOf([] { readWholeFile("C:\\NUL"); }), "ファイル C:\\NUL は開けません");
+    EXPECT_FALSE(fileExists("C:\\NUL"));
+#else
     // Nothing but a regular file is read: a FIFO nobody writes to would block for ever, a device may never
     // end. Both are refused at once.
     ASSERT_EQ(::mkfifo(tree.host("FIFO.LST").c_str(), 0600), 0);
@@ -86,6 +122,7 @@ TEST(Files, ReadingAndItsMessages) {
     EXPECT_EQ(messageOf([] { readWholeFile("Z:\\dev\\zero"); }), "ファイル Z:\\dev\\zero は開けません");
     EXPECT_TRUE(pathExists("C:\\FIFO.LST"));
     EXPECT_FALSE(fileExists("C:\\FIFO.LST"));
+#endif
 }
 
 // Another program writing to an open file, or cutting it short, is told, so that a join never passes off
@@ -98,11 +135,13 @@ TEST(Files, AnOpenFileTellsThatAnotherProgramChangedIt) {
         char first[4];
         ASSERT_EQ(file.read(first, sizeof first), sizeof first);
         EXPECT_FALSE(file.changed());
-        ::usleep(10000);  // a later modification time than the open saw, on coarse clocks too
+        // A later modification time than the open saw, on coarse clocks too.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const std::filesystem::path host(tree.host("A.NC"));
         if (cutShort) {
-            ASSERT_EQ(::truncate(tree.host("A.NC").c_str(), 2), 0);
+            std::filesystem::resize_file(host, 2);
         } else {
-            std::ofstream(tree.host("A.NC"), std::ios::in | std::ios::binary) << "O2";
+            std::ofstream(host, std::ios::in | std::ios::binary) << "O2";
         }
         EXPECT_TRUE(file.changed()) << (cutShort ? "cut short" : "written to");
     }
@@ -112,9 +151,16 @@ TEST(Files, IdentitySeesThroughLinksAndDots) {
     test::TempTree tree;
     tree.write("NC/A.NC", "x");
     tree.write("NC/B.NC", "x");
+#ifdef _WIN32
+    // Names that differ in case name one file.
+    ASSERT_TRUE(fileIdentity("C:\\nc\\a.nc"));
+    EXPECT_EQ(fileIdentity("C:\\NC\\A.NC"), fileIdentity("C:\\nc\\a.nc"));
+    EXPECT_EQ(fileIdentity("C:\\NC\\A.NC"), fileIdentity("C:/NC/./A.NC"));
+#else
     std::filesystem::create_symlink(tree.host("NC/A.NC"), tree.host("LINK.NC"));
     EXPECT_EQ(fileIdentity("C:\\NC\\A.NC"), fileIdentity("C:\\LINK.NC"));
     EXPECT_EQ(fileIdentity("C:\\NC\\A.NC"), fileIdentity(tree.host("NC/./A.NC")));
+#endif
     EXPECT_NE(fileIdentity("C:\\NC\\A.NC"), fileIdentity("C:\\NC\\B.NC"));
     EXPECT_EQ(fileIdentity("C:\\NONE"), std::nullopt);
 }

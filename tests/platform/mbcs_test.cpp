@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 
+
 namespace tarvelin::platform {
 namespace {
 
@@ -27,12 +28,12 @@ TEST(Upper, DoubleByteCharactersAreLeftAlone) {
     EXPECT_EQ(upper(utf8ToCp932("aアbＢcｂ")), utf8ToCp932("AアBＢCｂ"));
     EXPECT_EQ(upper("abc\x82"), "ABC\x82");  // a lone lead byte at the end
     EXPECT_EQ(upper("\x82"
-                    "a"
-                    "a"),
+                          "a"
+                          "a"),
               "\x82"
               "aA");  // the first "a" is a trail byte
     EXPECT_EQ(upper("\x82\x0A"
-                    "a"),
+                          "a"),
               "\x82\x0A"
               "A");  // a line feed is no trail byte
 }
@@ -40,6 +41,7 @@ TEST(Upper, DoubleByteCharactersAreLeftAlone) {
 TEST(SameText, IgnoresSingleByteCase) {
     EXPECT_TRUE(sameText("c:\\nc\\a.nc", "C:\\NC\\A.NC"));
     EXPECT_FALSE(sameText("C:\\NC\\A.NC", "C:\\NC\\A.NC "));
+    // Double-byte characters are compared as they are: full-width letters are no single-byte case.
     EXPECT_FALSE(sameText(utf8ToCp932("ｂ"), utf8ToCp932("Ｂ")));
     EXPECT_FALSE(sameText(utf8ToCp932("ア"),
                           "\x83"

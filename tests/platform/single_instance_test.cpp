@@ -1,18 +1,32 @@
 #include "platform/single_instance.h"
 
 #include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 namespace tarvelin::platform {
 namespace {
 
+unsigned long processNumber() {
+#ifdef _WIN32
+    return ::GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(::getpid());
+#endif
+}
+
+// On Windows the lock is a named mutex and the door a named event of the session: no files.
 TEST(SingleInstanceLock, OneHolderPerProgramFileName) {
-    const std::string name = "tarvelin-test-" + std::to_string(::getpid());
+    const std::string name = "tarvelin-test-" + std::to_string(processNumber());
     {
         auto first = SingleInstanceLock::acquire(name);
         ASSERT_TRUE(first);
@@ -22,15 +36,18 @@ TEST(SingleInstanceLock, OneHolderPerProgramFileName) {
             SingleInstanceLock::acquire(name.substr(0, 1) == "t" ? "T" + name.substr(1) : name));  // case counts
     }
     EXPECT_TRUE(SingleInstanceLock::acquire(name));  // let go when the holder ends
+#ifndef _WIN32
     for (const auto& each : {name, name + ".renamed", "T" + name.substr(1)}) {
         ::unlink(SingleInstanceLock::lockPath(each)->c_str());
     }
+#endif
 }
 
 TEST(RaiseDoor, KnocksReachTheRunningCopyAndALeftSocketIsReplaced) {
-    const std::string name = "tarvelin-door-" + std::to_string(::getpid());
-    const std::string path = *RaiseDoor::socketPath(name);
+    const std::string name = "tarvelin-door-" + std::to_string(processNumber());
     EXPECT_FALSE(knockAtRunningCopy(name));  // no copy runs
+#ifndef _WIN32
+    const std::string path = *RaiseDoor::socketPath(name);
     // A copy that was killed leaves its socket file behind, with nobody listening.
     const int left = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -39,6 +56,7 @@ TEST(RaiseDoor, KnocksReachTheRunningCopyAndALeftSocketIsReplaced) {
     ASSERT_EQ(::bind(left, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ::close(left);
     EXPECT_FALSE(knockAtRunningCopy(name));
+#endif
 
     std::optional<RaiseDoor> running = RaiseDoor::open(name);
     ASSERT_TRUE(running);
@@ -49,8 +67,12 @@ TEST(RaiseDoor, KnocksReachTheRunningCopyAndALeftSocketIsReplaced) {
     EXPECT_FALSE(running->takeKnocks());
     running.reset();
     EXPECT_FALSE(knockAtRunningCopy(name));  // the door goes with its copy
+#ifndef _WIN32
     EXPECT_NE(::access(path.c_str(), F_OK), 0);
+#endif
 }
+
+#ifndef _WIN32
 
 // Without a runtime folder the lock lives in a folder of the user's own in /tmp. Another user who took that
 // name first (a folder open to others, or a file or link) cannot hold the lock in the user's place: the
@@ -75,6 +97,8 @@ TEST(SingleInstanceLock, AFolderTakenByAnotherUserIsNotUsed) {
     ::rmdir("/tmp/tarvelin-4005");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+#endif
 
 }  // namespace
 }  // namespace tarvelin::platform

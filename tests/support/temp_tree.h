@@ -10,7 +10,8 @@
 namespace tarvelin::test {
 
 // A temporary folder for one test, removed with everything in it at the end. While it lives, the
-// installed drive table maps C: to it (and Z: to the host's root), so that tests use drive paths.
+// installed drive table maps C: to it, so that tests use drive paths, and Z: to the host's root "/" (on
+// Windows the other letters stay the system's drives: under Wine Z: is the host's root there too).
 class TempTree {
 public:
     TempTree();
@@ -18,11 +19,16 @@ public:
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
 
-    // The host path of the folder, or of a file below it ("NC/A.NC").
+    // The host path of the folder, or of a file below it ("NC/A.NC"): UTF-8 with "/" between components,
+    // on Windows too ("C:/Users/op/AppData/Local/Temp/tarvelin-test-1234/NC/A.NC").
     const std::string& root() const { return root_; }
     std::string host(std::string_view relative) const;
     // The drive path of a file below the folder: "NC/A.NC" gives "C:\NC\A.NC".
     std::string drive(std::string_view relative) const;
+    // The path by which a user names a file below the folder to the program (its bytes as `relative` has
+    // them): its host path, or on Windows, where a host path ("C:/...") would name a file of the system's own
+    // drive C:, its drive path.
+    std::string userPath(std::string_view relative) const;
 
     // Writes a file (creating its folders) and returns its drive path.
     std::string write(std::string_view relative, std::string_view bytes) const;
@@ -40,6 +46,9 @@ std::string sharedDataFolder();
 
 }  // namespace tarvelin::test
 
+// Another user exists only where the system has uids to switch to: on Windows the tests that need one skip.
+#ifndef _WIN32
+
 namespace tarvelin::test {
 
 // The user that asUnprivilegedUser runs as ("nobody").
@@ -53,3 +62,5 @@ bool asUnprivilegedUser(const TempTree& tree, const std::function<bool()>& body,
                         const std::vector<std::string>& keptByRoot = {}, const std::function<void()>& prepare = {});
 
 }  // namespace tarvelin::test
+
+#endif
