@@ -83,8 +83,8 @@ void COpenTextDialog::DoShow() {
     const QSize enlarged(window.width(), window.height() + kPreviewStrip);
     const QRect screenArea = screen() != nullptr ? screen()->geometry() : QRect(0, 0, 1024, 768);
     resize(client.width(), client.height() + kPreviewStrip);
-    move(screenArea.left() + (screenArea.width() - enlarged.width()) / 2,
-         screenArea.top() + (screenArea.height() - enlarged.height()) / 2);
+    placeFrame(this, QPoint(screenArea.left() + (screenArea.width() - enlarged.width()) / 2,
+                            screenArea.top() + (screenArea.height() - enlarged.height()) / 2));
     // The dialog's own controls keep clear of the strip.
     if (layout() != nullptr) {
         layoutMargins_ = layout()->contentsMargins();

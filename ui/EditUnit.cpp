@@ -20,6 +20,7 @@
 #include "ui/labeled_edit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
+#include "ui/window_frames.h"
 
 namespace tarvelin::ui {
 namespace {
@@ -189,7 +190,8 @@ TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
 
 void TEditForm::placeWindow() {
     const core::Settings& settings = mainForm_.Settings;
-    move(settings.View.Left, settings.View.Top);
+    const QPoint stored(settings.View.Left, settings.View.Top);
+    placeFrame(this, cornerOnScreen(this, stored, size().grownBy(windowFrame(this))));
 }
 
 void TEditForm::showEvent(QShowEvent* event) {

@@ -35,6 +35,7 @@
 #include "ui/labeled_edit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
+#include "ui/window_frames.h"
 
 namespace tarvelin::ui {
 namespace {
@@ -306,7 +307,8 @@ void TMainForm::User_opClick() {
 void TMainForm::FormCreate() {
     const core::LoadedSettings loaded = core::LoadSettings(context_.settingsPath);
     Settings = loaded.settings;
-    move(loaded.mainWindow.Left, loaded.mainWindow.Top);
+    const QPoint stored(loaded.mainWindow.Left, loaded.mainWindow.Top);
+    placeFrame(this, cornerOnScreen(this, stored, size().grownBy(windowFrame(this))));
     giveFilterText(core::BuildFilterText(Settings));
     filterList_.select(Settings.Setting.Mask_No);
     FilterComboBox1->setCurrentIndex(filterList_.selected());
@@ -331,7 +333,7 @@ void TMainForm::FormClose() {
     Settings.Main.Drive = DriveComboBox1->currentIndex();
     Settings.Main.DirPath = FileListBox1->directory();
     Settings.Main.Mask = FilterComboBox1->currentIndex();
-    const QPoint corner = frameGeometry().topLeft();
+    const QPoint corner = frameCorner(this);
     // A settings file that cannot be written is reported; the window closes all the same, since the
     // operator could do nothing else but end the program another way.
     runHandler(context_.prompter, this, [&] {

@@ -10,6 +10,7 @@
 #include "ui/labeled_edit.h"
 #include "ui/messages.h"
 #include "ui/window_fonts.h"
+#include "ui/window_frames.h"
 
 namespace tarvelin::ui {
 namespace {
@@ -59,7 +60,7 @@ TUser::TUser(AppContext& context, TMainForm& mainForm)
 
 void TUser::placeWindow() {
     // At the main window's corner as it stands now.
-    move(frameCorner(&mainForm_));
+    placeFrame(this, frameCorner(&mainForm_));
 }
 
 void TUser::showEvent(QShowEvent* event) {

@@ -23,6 +23,7 @@
 #include "ui/messages.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
+#include "ui/window_frames.h"
 
 namespace tarvelin::ui {
 namespace {
@@ -200,7 +201,8 @@ void TViewForm::showNoPrinter() {
 void TViewForm::placeWindow() {
     const core::Settings::ViewKeys& view = mainForm_.Settings.View;
     setFixedSize(std::max(1, view.Width - kFrameWidth), std::max(1, view.Height - kFrameHeight));
-    move(view.Left, view.Top);
+    const QPoint stored(view.Left, view.Top);
+    placeFrame(this, cornerOnScreen(this, stored, size().grownBy(windowFrame(this))));
 }
 
 void TViewForm::showEvent(QShowEvent* event) {

@@ -115,15 +115,15 @@ PromptButton DialogPrompter::message(const MessageRequest& request) {
     const auto box = messageBox(request, buttons);
     box->setFixedSize(size);
     if (request.topLeft) {
-        box->move(*request.topLeft);
+        placeFrame(box.get(), *request.topLeft);
     } else {
         // The centre of the screen.
         const QScreen* screen = request.owner != nullptr ? request.owner->screen() : QGuiApplication::primaryScreen();
         if (screen != nullptr) {
             const QRect area = screen->geometry();
-            const QSize frame = size.grownBy(expectedFrame(request.owner));
-            box->move(area.left() + (area.width() - frame.width()) / 2,
-                      area.top() + (area.height() - frame.height()) / 2);
+            const QSize frame = size.grownBy(windowFrame(box.get()));
+            placeFrame(box.get(), QPoint(area.left() + (area.width() - frame.width()) / 2,
+                                         area.top() + (area.height() - frame.height()) / 2));
         }
     }
     box->exec();
@@ -149,6 +149,7 @@ std::optional<QString> DialogPrompter::saveFileName(const FileDialogRequest& req
         const QString host = hostFolder(request.fileName);
         dialog.selectFile(host.isEmpty() ? request.fileName : host);
     }
+    placeOver(&dialog, request.owner);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -218,26 +219,6 @@ QStringList qtNameFilters(const QString& filter) {
                         : description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return filters;
-}
-
-QMargins expectedFrame(const QWidget* owner) {
-    if (owner == nullptr) {
-        return {};
-    }
-    const QWidget* window = owner->window();
-    const QRect inner = window->geometry();
-    const QRect outer = window->frameGeometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
-}
-
-QPoint frameCorner(const QWidget* window) {
-    const QWindow* handle = window->windowHandle();
-    return handle != nullptr ? handle->framePosition() : window->frameGeometry().topLeft();
-}
-
-QPoint besideCorner(const QWidget* window) {
-    return frameCorner(window) + QPoint(50, 50);
 }
 
 }  // namespace tarvelin::ui

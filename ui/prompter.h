@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "ui/window_frames.h"
+
 class QPrinter;
 class QWidget;
 
@@ -97,16 +99,5 @@ public:
 
 // The dialog filter "description|mask|..." as Qt's name filters ("description (*.a *.b)").
 QStringList qtNameFilters(const QString& filter);
-
-// The margins of the frame that a window of `owner` will get: those of the owner's top-level window (a
-// window manager frames them alike); none without an owner or before the owner has a frame.
-QMargins expectedFrame(const QWidget* owner);
-
-// The top-left corner of a top-level window's frame, as the window manager last told it. (A widget's
-// frame geometry can lag behind: for a while after showing, it may give the client area's corner.)
-QPoint frameCorner(const QWidget* window);
-
-// The place of a message that a window puts beside itself: 50 pixels right of and below its top-left corner.
-QPoint besideCorner(const QWidget* window);
 
 }  // namespace tarvelin::ui

@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
-# The windows under a real window manager (openbox on a virtual screen), driven with xdotool and measured
-# with xwininfo: message boxes stand 50 px right of and below the asking window, frame to frame; Enter
+# The windows under a real window manager (openbox or icewm, on a virtual screen), driven with xdotool and
+# measured with xwininfo: message boxes stand 50 px right of and below the asking window, frame to frame; Enter
 # presses a focused button and Escape closes neither the editor, the user-defined types nor the join
 # window; minimising the editor does not hide the program; opening and closing the editor and the join
 # window 16 times leaves their stored place unchanged.
-#   windows_under_openbox.sh PROGRAM
+#   windows_under_a_window_manager.sh PROGRAM [openbox|icewm]
 # Exits 77 (skipped) when a tool is missing.
 set -u
 program=$1
-if [ "${2:-}" != --on-screen ]; then
-  for tool in xvfb-run Xvfb openbox xdotool xwininfo xprop; do
+manager=${2:-openbox}
+if [ "${3:-}" != --on-screen ]; then
+  for tool in xvfb-run Xvfb "$manager" xdotool xwininfo xprop; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program" --on-screen
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program" "$manager" --on-screen
 fi
 
 work=$(mktemp -d)
 app=
-openbox --sm-disable >/dev/null 2>&1 & wm=$!
+case $manager in
+  openbox) openbox --sm-disable >/dev/null 2>&1 & wm=$! ;;
+  icewm) icewm >/dev/null 2>&1 & wm=$! ;;
+  *) echo "unknown window manager $manager"; exit 2 ;;
+esac
 trap 'kill $app $wm 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -46,14 +51,16 @@ window() {
   [ -n "$id" ] && poll focused "$id"
   echo "$id"
 }
-# "x y": the top-left corner of a window's frame, once the window manager holds it still.
+# "x y": the top-left corner of a window's frame, once the window manager holds it still: the client area's
+# corner less the frame that the window manager says it drew (_NET_FRAME_EXTENTS: left, right, top, bottom).
+# (The client's place in its parent window is no measure: some managers put it in a container of its own.)
 frame() {
-  local last= now info
+  local last= now info extents
   for _ in $(seq 200); do
     info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-    now=$(awk -F: '/Absolute upper-left X/{ax=$2} /Absolute upper-left Y/{ay=$2}
-                   /Relative upper-left X/{rx=$2} /Relative upper-left Y/{ry=$2}
-                   END{print ax-rx, ay-ry}' <<<"$info")
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+    now=$(awk -F: -v extents="$extents" '/Absolute upper-left X/{ax=$2} /Absolute upper-left Y/{ay=$2}
+                   END{split(extents, e, ","); print ax-e[1], ay-e[3]}' <<<"$info")
     [ "$now" = "$last" ] && { echo "$now"; return 0; }
     last=$now
     sleep 0.05
@@ -78,7 +85,7 @@ printf 'O1002\r\nG00X1\r\n' >"$home/NC/O1002.NC"
 cp "$program" "$home/bin/tarvelin"
 printf '[Main]\r\nLeft=30\r\nTop=20\r\nDrive=0\r\nDirPath=C:\\NC\r\nMask=0\r\n[View]\r\nLeft=280\r\nTop=190\r\n' \
   >"$home/bin/tarvelin.INI"
-poll xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null || { echo "openbox did not start"; exit 1; }
+poll xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null || { echo "$manager did not start"; exit 1; }
 (cd "$home" && HOME=$home XDG_RUNTIME_DIR=$home ASAN_OPTIONS=detect_leaks=0 exec "$home/bin/tarvelin") & app=$!
 main=$(window 'ﾌｧｲﾙ結合 Ver1.13')
 [ -n "$main" ] || { echo "the main window did not appear"; exit 1; }
