@@ -110,7 +110,9 @@ QMargins windowFrame(QWidget* window) {
     }
 #endif
     if (window->isVisible()) {
-        return qtFrame(window);
+        const QMargins frame = qtFrame(window);
+        remember(window, frame);
+        return frame;
     }
     return remembered(window).value_or(expectedFrame(window->parentWidget()));
 }

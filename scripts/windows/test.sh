@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds Tarvelin for Windows (scripts/windows/build.sh) and runs its tests under Wine: the platform, core and
+# joiner test programs through CTest, then the zip's program on a virtual screen with a window manager.
+#   scripts/windows/test.sh [FOLDER]      (default build-win)
+# Exits non-zero when a test fails.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+folder=$top/${1:-build-win}
+
+# wine64 runs the programs; the locales package holds the ja_JP definitions from which the build makes the
+# locale that gives Wine its Japanese system (code page 932).
+"$top/scripts/install-deps.sh" wine wine64 locales zip
+zip=$("$top/scripts/windows/build.sh" "${1:-build-win}")
+
+export WINEPREFIX=$folder/wine WINEDEBUG=-all
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+# One Wine server for every test, its prefix made before the first: each test would start its own, and a
+# prefix made during a test keeps the test's output open.
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
+/usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+(cd "$folder" && ctest --output-on-failure -j "$(nproc)" --timeout 300)
+
+export LOCPATH=$folder/tests/locale
+"$top/tests/wm/join_under_wine.sh" "${zip%-win64.zip}"
