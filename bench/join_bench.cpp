@@ -126,12 +126,15 @@ int main(int argc, char** argv) {
     std::string realFolder;
     std::string lineBreak = "\r\n";
     bool frontEnd = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--front-end") {
-            frontEnd = true;
+    bool check = false;
+    for (int i = 1; i < argc;) {
+        const std::string flag = argv[i];
+        if (flag == "--front-end" || flag == "--check") {
+            (flag == "--check" ? check : frontEnd) = true;
             std::copy(argv + i + 1, argv + argc, argv + i);
             --argc;
-            break;
+        } else {
+            ++i;
         }
     }
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -157,7 +160,7 @@ int main(int argc, char** argv) {
     if (joinProgram.empty() || files < 1 || rounds < 1) {
         std::fprintf(stderr,
                      "usage: join_bench --join PATH/tarvelin-join [--dir FOLDER] [--files 8] [--size-mb 64] "
-                     "[--rounds 5] [--real FOLDER [--breaks crlf|lf|none]] [--front-end]\n");
+                     "[--rounds 5] [--real FOLDER [--breaks crlf|lf|none]] [--front-end] [--check]\n");
         return 2;
     }
     std::string realText;
@@ -203,6 +206,14 @@ int main(int argc, char** argv) {
                                      "F1200.=F1000.", "--front", front, "--end", end,  "-o",     joinOut};
     join.insert(join.end(), inputs.begin(), inputs.end());
     std::string thirdName = "pipeline";
+    std::vector<std::string> checked;
+    if (check) {
+        // The same join with the join check, against the join without it.
+        checked = join;
+        checked.insert(checked.begin() + 1, "--check");
+        checked[std::find(checked.begin(), checked.end(), "-o") - checked.begin() + 1] = sedOut;
+        thirdName = "join --check";
+    }
     std::vector<std::string> listed;
     if (frontEnd) {
         // The two programs as front and end data around one small program, against the same three listed.
@@ -244,7 +255,16 @@ int main(int argc, char** argv) {
                     break;
                 }
                 default:
-                    pipelineTimes.push_back(frontEnd ? runProcess(listed).seconds : runShell(pipeline).seconds);
+                    if (check) {
+                        const Measure m = runProcess(checked);
+                        if (m.status != 0 && m.status != 4) {
+                            std::fprintf(stderr, "tarvelin-join --check failed with status %d\n", m.status);
+                            return 1;
+                        }
+                        pipelineTimes.push_back(m.seconds);
+                    } else {
+                        pipelineTimes.push_back(frontEnd ? runProcess(listed).seconds : runShell(pipeline).seconds);
+                    }
                     break;
             }
         }

@@ -1,14 +1,20 @@
-// The join window benchmark: joins large NC programs through the real windows, offscreen, from "開始" to
-// the data page showing the result, and in the same run times the join engine alone on the same files.
-// Prints the medians and their ratio, the longest time the window went without handling events, the time
-// to bring the data page's last line into view, the first key typed into the data page against a further
-// key (time and the growth of peak memory), the same in a line of 100 MB, and the peak memory against the
-// joined size.
+// The join window benchmark: joins large NC programs through the real windows, offscreen, from "開始" (the
+// save dialog answered at once) to the data page showing the result, and in the same rounds runs
+// tarvelin-join on the same files with the same pairs and front and end data. Prints the window against the
+// joiner for the window's first join (a fresh window, its memory not taken yet) and for the later ones, the
+// longest time the window went without handling events, the time to bring the data page's last line into
+// view, the first key typed into the data page against a further key (time and the growth of peak memory),
+// the same in a line of 100 MB, and the peak memory against the joined size. With --busy, two processes
+// at low priority keep both cores busy all along, as a build beside the operator's work does.
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include <QApplication>
@@ -48,21 +54,44 @@ public:
     void about(const ui::AboutRequest&) override {}
 };
 
-// The engine with nothing to show.
-class QuietHost : public core::JoinHost {
-public:
-    std::string output;
-    void clearLog() override {}
-    void addLogLine(std::string_view) override {}
-    void showDataText(std::string_view) override {}
-    std::optional<std::string> askOutputPath(const core::SaveDialogRequest&) override { return output; }
-    void showStopMessage(std::string_view) override {}
-    bool askWarningQuestion(std::string_view) override { return true; }
-    void processPendingEvents() override {}
-    void showLogPage() override {}
-    void focusStartButton() override {}
-    void enablePrintButton() override {}
-};
+// Runs a program to its end; its wall time in seconds.
+double runProcess(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", args[0].c_str());
+        std::exit(1);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Two processes that keep the cores busy at low priority until they are ended.
+std::vector<pid_t> startBusyWork() {
+    std::vector<pid_t> workers;
+    for (int i = 0; i < 2; ++i) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::nice(10);
+            volatile unsigned long work = 0;
+            for (;;) {
+                work = work + 1;
+            }
+        }
+        workers.push_back(child);
+    }
+    return workers;
+}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -124,24 +153,41 @@ int main(int argc, char** argv) {
     int files = 4;
     uint64_t megabytes = 50;
     int rounds = 3;
+    bool busy = false;
+    std::string joinProgram;
     std::string folder = (fs::temp_directory_path() / "tarvelin-window-bench").string();
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--files") {
-            files = std::stoi(argv[i + 1]);
-        } else if (option == "--size-mb") {
-            megabytes = std::stoull(argv[i + 1]);
-        } else if (option == "--rounds") {
-            rounds = std::stoi(argv[i + 1]);
-        } else if (option == "--dir") {
-            folder = argv[i + 1];
+        const std::string value = i + 1 < argc ? argv[i + 1] : "";
+        if (option == "--busy") {
+            busy = true;
+            continue;
         }
+        if (option == "--files") {
+            files = std::stoi(value);
+        } else if (option == "--size-mb") {
+            megabytes = std::stoull(value);
+        } else if (option == "--rounds") {
+            rounds = std::stoi(value);
+        } else if (option == "--dir") {
+            folder = value;
+        } else if (option == "--join") {
+            joinProgram = value;
+        }
+        ++i;
+    }
+    if (joinProgram.empty() || rounds < 2) {
+        std::fprintf(stderr,
+                     "usage: window_bench --join PATH/tarvelin-join [--files 4] [--size-mb 50] [--rounds 3 (2 or "
+                     "more)] [--dir FOLDER] [--busy]\n");
+        return 2;
     }
     fs::create_directories(folder + "/PROG");
     platform::DriveTable drives;
     drives.set('C', folder);
     platform::installDrives(drives);
     std::vector<std::string> list;
+    std::vector<std::string> hostInputs;
     for (int i = 0; i < files; ++i) {
         const std::string name = "O" + std::to_string(2001 + i) + ".NC";
         if (!bench::writeNcProgram(folder + "/" + name, megabytes << 20, 2001 + i, 7 + i)) {
@@ -149,12 +195,23 @@ int main(int argc, char** argv) {
             return 1;
         }
         list.push_back("C:\\" + name);
+        hostInputs.push_back(folder + "/" + name);
     }
     std::ofstream(folder + "/PROG/Front.txt", std::ios::binary) << "(JOINED BY TARVELIN)\r\nG21 G90\r\n";
     std::ofstream(folder + "/PROG/End.txt", std::ios::binary) << "G91 G28 Z0\r\nM30\r\n";
     std::ofstream(folder + "/Tarvelin.INI", std::ios::binary)
         << "[Edit]\r\nDelChar1=G01\r\nChgChar1=G1\r\nDelChar2=M08\r\nChgChar2=M8\r\nDelChar3=F1200.\r\n"
            "ChgChar3=F1000.\r\n";
+    std::vector<std::string> joiner = {joinProgram, "-q",
+                                       "-p",        "fb",
+                                       "-r",        "G01=G1",
+                                       "-r",        "M08=M8",
+                                       "-r",        "F1200.=F1000.",
+                                       "--front",   folder + "/PROG/Front.txt",
+                                       "--end",     folder + "/PROG/End.txt",
+                                       "-o",        folder + "/JOINER.NC"};
+    joiner.insert(joiner.end(), hostInputs.begin(), hostInputs.end());
+    const std::vector<pid_t> busyWork = busy ? startBusyWork() : std::vector<pid_t>();
 
     BenchPrompter prompter;
     prompter.output = QStringLiteral("C:\\WINDOW.NC");
@@ -165,7 +222,7 @@ int main(int argc, char** argv) {
     mainForm.show();
     viewForm.show();
 
-    std::vector<double> engineTimes;
+    std::vector<double> joinerTimes;
     std::vector<double> windowTimes;
     double longestFreeze = 0;
     double toLastLine = 0;
@@ -175,21 +232,9 @@ int main(int argc, char** argv) {
     double firstKeyMemory = 0;  // the largest growth of peak resident memory over the first key, in MB
     bool peakReset = true;
     double peakBeforeResets = 0;  // resetting the peak resets the process's own peak too
-    const auto runEngine = [&] {
-        fs::remove(folder + "/ENGINE.NC");
-        QuietHost host;
-        host.output = "C:\\ENGINE.NC";
-        core::JoinRun engine(host, screenSaver);
-        core::JoinOptions options;
-        options.replacements = {core::Replacement{"G01", "G1"}, core::Replacement{"M08", "M8"},
-                                core::Replacement{"F1200.", "F1000."}};
-        options.frontFile = "C:\\PROG\\Front.txt";
-        options.endFile = "C:\\PROG\\End.txt";
-        std::string saveFolder;
-        QElapsedTimer timer;
-        timer.start();
-        engine.run(list, options, saveFolder);
-        engineTimes.push_back(seconds(timer));
+    const auto runJoiner = [&] {
+        fs::remove(folder + "/JOINER.NC");
+        joinerTimes.push_back(runProcess(joiner));
     };
     double freeze = 0;
     const auto runWindow = [&] {
@@ -248,18 +293,20 @@ int main(int argc, char** argv) {
         viewForm.Button4->click();
         viewForm.show();
     };
-    // The two take turns at going first: the second writer of a round finds the memory in the state the
-    // first left.
+    // The joiner goes first in every round, so that the window's first join is its very first: a fresh
+    // window, whose memory the system has yet to give.
     for (int round = 0; round < rounds; ++round) {
-        if (round % 2 == 0) {
-            runEngine();
-            runWindow();
-        } else {
-            runWindow();
-            runEngine();
-        }
-        std::printf("round %d: engine %.3f s, window %.3f s, longest freeze %.3f s, first key %.4f s\n", round + 1,
-                    engineTimes.back(), windowTimes.back(), freeze, firstKeyTimes.back());
+        runJoiner();
+        runWindow();
+        std::printf(
+            "round %d: joiner %.3f s, window %.3f s, window / joiner %.2f, longest freeze %.3f s, first key "
+            "%.4f s\n",
+            round + 1, joinerTimes.back(), windowTimes.back(), windowTimes.back() / joinerTimes.back(), freeze,
+            firstKeyTimes.back());
+    }
+    for (const pid_t worker : busyWork) {
+        ::kill(worker, SIGKILL);
+        ::waitpid(worker, nullptr, 0);
     }
     // The same on a text of one line of 100 MB: the line is copied once, then edited in place.
     std::string oneLine(size_t{100} << 20, 'G');
@@ -278,10 +325,15 @@ int main(int argc, char** argv) {
 
     const double joinedMb = static_cast<double>(fs::file_size(folder + "/WINDOW.NC")) / (1 << 20);
     const double peakMb = std::max(peakRssMb(), peakBeforeResets);
-    std::printf("\n%d files of %llu MB, %.1f MB joined, %d rounds\n", files, static_cast<unsigned long long>(megabytes),
-                joinedMb, rounds);
-    std::printf("median  engine %.3f s   window %.3f s   window / engine = %.2f\n", median(engineTimes),
-                median(windowTimes), median(windowTimes) / median(engineTimes));
+    std::printf("\n%d files of %llu MB, %.1f MB joined, %d rounds%s\n", files,
+                static_cast<unsigned long long>(megabytes), joinedMb, rounds,
+                busy ? ", two busy processes beside" : "");
+    std::printf("fresh window: joiner %.3f s   window %.3f s   window / joiner = %.2f\n", joinerTimes[0],
+                windowTimes[0], windowTimes[0] / joinerTimes[0]);
+    const std::vector<double> laterJoiner(joinerTimes.begin() + 1, joinerTimes.end());
+    const std::vector<double> laterWindow(windowTimes.begin() + 1, windowTimes.end());
+    std::printf("later joins (median): joiner %.3f s   window %.3f s   window / joiner = %.2f\n", median(laterJoiner),
+                median(laterWindow), median(laterWindow) / median(laterJoiner));
     std::printf("longest time without handling events: %.3f s\n", longestFreeze);
     std::printf("to the data page's last line: %.4f s\n", toLastLine);
     std::printf(

@@ -31,7 +31,9 @@ constexpr size_t kRoom = 64;
 
 EditedText::EditedText() : EditedText(std::string_view()) {}
 
-EditedText::EditedText(std::string_view text) : given_(text), index_(text) {
+EditedText::EditedText(std::string_view text) : EditedText(text, LineIndex(text)) {}
+
+EditedText::EditedText(std::string_view text, LineIndex index) : given_(text), index_(std::move(index)) {
     pieces_.push_back(Piece{0, index_.lineCount(), {}});
     updateEnds(0);
 }

@@ -30,6 +30,8 @@ public:
     EditedText();
     // The text must stay valid and unchanged as long as this object reads it.
     explicit EditedText(std::string_view text);
+    // The same, with the text's index made already.
+    EditedText(std::string_view text, LineIndex index);
 
     size_t lineCount() const { return ends_.empty() ? 0 : ends_.back(); }
     // The line without its line break; valid until the next edit.

@@ -88,24 +88,42 @@ struct JoinRun::Output {
     std::string path;
     std::optional<platform::FileReplacement> file;
     ProgramCheck* check = nullptr;
+    std::string* shown = nullptr;         // the whole text for the data pane, where the host shows it
+    LineIndex::Builder* index = nullptr;  // the shown text's line index
+    std::string tail;                     // the last two bytes written, for the back mark
 
     void write(std::string_view piece) {
+        if (piece.empty()) {
+            return;
+        }
         if (check != nullptr) {
             check->feed(piece);
         }
         if (file && !file->write(piece)) {
             throw platform::FileError::cannotCreate(path);
         }
+        if (shown != nullptr) {
+            keep(piece);
+        }
+        tail = lastTwoBytes(tail, piece);
     }
 
-    // Writes the last piece and puts the joined file in place. The joined file is whole from the rename on;
+    // Appends to the shown text, which was given room for the files' sizes: a text that outgrows them (LF
+    // programs take a byte more a line) grows by an eighth at a time, not twice its size.
+    void keep(std::string_view piece) {
+        const size_t needed = shown->size() + piece.size();
+        if (needed > shown->capacity()) {
+            platform::reserveLarge(*shown, needed + needed / 8);
+        }
+        shown->append(piece);
+        index->add(*shown);
+    }
+
+    // Puts the joined file in place. The joined file is whole from the rename on;
     // it can be made again from its inputs, so the system writes it to the disk in its own time rather than
     // the operator waiting for hundreds of megabytes.
-    void commit(std::string_view last) {
-        if (check != nullptr) {
-            check->feed(last);
-        }
-        if (file && !file->commit(last, platform::FileReplacement::Flush::Later)) {
+    void commit() {
+        if (file && !file->commit({}, platform::FileReplacement::Flush::Later)) {
             throw platform::FileError::cannotCreate(path);
         }
     }
@@ -139,7 +157,13 @@ JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& op
 void JoinRun::endRun() {
     running_ = false;
     screenSaver_.setActive(true);
-    host_.showDataText(data_);
+    if (index_) {
+        LineIndex::Builder index = std::move(*index_);
+        index_.reset();
+        host_.showDataText(data_, LineIndex(data_, std::move(index)));
+    } else {
+        host_.showDataText(data_);
+    }
 }
 
 JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const JoinOptions& options,
@@ -148,6 +172,7 @@ JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const Jo
     result.listed = static_cast<int>(joinList.size());
     host_.clearLog();
     data_ = std::string();
+    index_.reset();
     host_.showDataText(data_);
     Output output;
     if (!options.checkOnly) {
@@ -186,7 +211,7 @@ JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const Jo
     if (!options.checkOnly) {
         log(ansi("保存中です。しばらくお待ちください。"));
     }
-    saveOutput(output);
+    output.commit();
     log(ansi("--- 終了 ---"));
     if (!options.checkOnly) {
         log(ansi("結合ﾌｧｲﾙ名は") + output.path + ansi("です。"));
@@ -204,14 +229,20 @@ JoinResult JoinRun::runStages(const std::vector<std::string>& joinList, const Jo
 
 int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const JoinOptions& options, DataFile& front,
                              size_t endSize, Output& output) {
-    // Nobody looks at the text when the host does not show it: each final part then goes straight into
-    // the new file while it is in the cache, and the text holds only what is not written yet.
-    const bool passOn = !host_.showsDataText();
-    size_t expectedSize = front.size + endSize + 16;
-    for (const auto& entry : joinList) {
-        expectedSize += passOn ? 0 : platform::fileSize(entry).value_or(0);
+    // The joined text passes through a working text of a few megabytes on its way out: its complete lines
+    // are edited and written on a thread of their own while the next ones are read. Where the host shows
+    // the text, that thread also keeps it whole for the data pane, in room taken before the run (the window's
+    // thread never waits for fresh memory).
+    if (host_.showsDataText()) {
+        size_t expectedSize = front.size + endSize + 16;
+        for (const auto& entry : joinList) {
+            expectedSize += platform::fileSize(entry).value_or(0);
+        }
+        platform::reserveLarge(data_, expectedSize);
+        output.shown = &data_;
+        output.index = &index_.emplace();
     }
-    platform::reserveLarge(data_, passOn ? size_t{4} << 20 : expectedSize);
+    platform::reserveLarge(work_, size_t{4} << 20);
 
     // The "%" removal and the replacements are made while the files are joined, in the order they are
     // logged below.
@@ -221,14 +252,11 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
             pairs.push_back({pair.search, pair.replacement});
         }
     }
-    JoinedText joined(data_, true, pairs);
+    JoinedText joined(work_, true, pairs);
     if (output.check != nullptr) {
         joined.countLineBreaks();  // for the line each listed file starts on
     }
-    if (passOn) {
-        // The complete lines are edited and written on a thread of their own while the next ones are read.
-        joined.passOn([&output](std::string_view part) { output.write(part); });
-    }
+    joined.passOn([&output](std::string_view part) { output.write(part); });
     if (options.percentMode == OP1_FB || options.percentMode == OP1_F) {
         joined.appendUnedited(kFrontMark);
     }
@@ -238,9 +266,16 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
         readDataFile(front, [&joined](std::string_view piece) { joined.appendUnedited(piece); });
         joined.appendUnedited("\r\n");
     }
+    std::optional<platform::MemoryAhead> ahead;
+    if (output.shown != nullptr) {
+        ahead.emplace(data_);
+    }
     const int joinedCount = appendListedFiles(joinList, joined);
     finishEdits(joined, pairs);
     lineBreaks_ = joined.lineBreaks();
+    // What is left of the text after its last part went out.
+    output.write(work_);
+    std::string().swap(work_);
     return joinedCount;
 }
 
@@ -287,40 +322,20 @@ void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, Da
         log(ansi("前部に付加データを追加しています。"));
         front.throwIfFailed();
     }
-    // The last bytes of the whole text, for the back mark: the joined text's or, once the end data
-    // follows, the end data's.
-    std::string end = lastTwoBytes({}, data_);
     if (back.exists) {
         log(ansi("後部に付加データを追加しています。"));
         back.throwIfFailed();
-        // Where the text is not shown, what it holds goes to the file first and the end data after it, so
-        // that the end data is never held whole.
-        const bool passOn = !host_.showsDataText();
-        const auto add = [&](std::string_view piece) {
-            if (piece.empty()) {
-                return;
-            }
-            if (passOn) {
-                output.write(piece);
-            } else {
-                data_ += piece;
-            }
-            end = lastTwoBytes(end, piece);
-        };
-        if (passOn) {
-            add(data_);
-            data_.clear();
-        }
-        add("\r\n");  // the line feed between the data text and the end text
+        output.write("\r\n");  // the line feed between the data text and the end text
         // The end data starts on the line after the separating line feed.
         checkSegments_.push_back({lineBreaks_ + 2, fileNameOf(back.path), false});
-        readDataFile(back, add);
+        readDataFile(back, [&output](std::string_view piece) { output.write(piece); });
         back.throwIfFailed();
     }
     log(separatorLine());
     logPercentMode(options.percentMode);
     if (options.percentMode == OP1_FB || options.percentMode == OP1_B) {
-        data_ += backMarkFor(end);
+        // The end of the whole text that the front data, the data text and the end data make.
+        output.write(backMarkFor(output.tail));
     }
     host_.processPendingEvents();
 }
@@ -351,20 +366,6 @@ platform::FileReplacement JoinRun::prepareOutput(const std::string& output) {
         throw platform::FileError::cannotCreate(output);
     }
     return std::move(*file);
-}
-
-// Writes what the text holds and puts the joined file in place. Hundreds of megabytes written in one go
-// would leave the window without events for a second, so all but the last part go first, with the
-// window's events handled between them.
-void JoinRun::saveOutput(Output& output) {
-    std::string_view rest = data_;
-    const size_t part = std::max<size_t>(passSizes().savePart, 1);
-    while (rest.size() > part) {
-        output.write(rest.substr(0, part));
-        rest.remove_prefix(part);
-        host_.processPendingEvents();
-    }
-    output.commit(rest);
 }
 
 // Logs the check's findings after the run's last line: the first kCheckLinesShown of them, one a line, and
@@ -423,6 +424,7 @@ void JoinRun::readDataFile(DataFile& file, const std::function<void(std::string_
             return;
         }
         take(normalizer.feed(piece));
+        host_.keepResponsive();
         if (piece.size() < buffer_.size()) {
             break;
         }
@@ -450,6 +452,7 @@ void JoinRun::appendDataFile(const std::string& path, JoinedText& joined) {
         const std::string_view piece = readTextPiece(*file);
         textSize += piece.size();
         joined.append(piece);
+        host_.keepResponsive();
         if (piece.size() < buffer_.size()) {
             break;
         }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/line_index.h"
 #include "core/percent_mode.h"
 #include "core/program_check.h"
 
@@ -66,6 +67,11 @@ public:
     virtual void addLogLine(std::string_view line) = 0;
     // The data pane is to show `text`. The text stays valid and unchanged until the next run starts.
     virtual void showDataText(std::string_view text) = 0;
+    // The same, with the index of the text's lines made while it was written.
+    virtual void showDataText(std::string_view text, LineIndex index) {
+        static_cast<void>(index);
+        showDataText(text);
+    }
     // Shows the save dialog; the chosen full path, or nothing when the operator cancels.
     virtual std::optional<std::string> askOutputPath(const SaveDialogRequest& request) = 0;
     // A message box with the caption "確認", the stop icon and an OK button.
@@ -74,6 +80,9 @@ public:
     virtual bool askWarningQuestion(std::string_view text) = 0;
     // Lets the window handle the events that are waiting (repaints, clicks).
     virtual void processPendingEvents() = 0;
+    // Called often while a large file is read: the window handles its events when it last did so a while
+    // ago, so that it never goes a noticeable time without.
+    virtual void keepResponsive() {}
     // Brings the log page to the front and gives the log pane the focus.
     virtual void showLogPage() = 0;
     virtual void focusStartButton() = 0;
@@ -152,7 +161,6 @@ private:
                          const std::string& outputPath) const;
     // Makes ready to write the output; raises platform::FileError::cannotCreate when it may not be written.
     static platform::FileReplacement prepareOutput(const std::string& output);
-    void saveOutput(Output& output);
     // Appends the text of one listed file to the joined text.
     void appendDataFile(const std::string& path, JoinedText& joined);
     // The next piece of a file's text, read into buffer_ and cut at a NUL byte. A piece shorter than the
@@ -170,6 +178,8 @@ private:
     platform::ScreenSaver& screenSaver_;
     bool running_ = false;
     std::string data_;                         // the data text
+    std::string work_;                         // the joined text's lines not written yet
+    std::optional<LineIndex::Builder> index_;  // the data text's line index, made as it is written
     std::vector<CheckSegment> checkSegments_;  // where the front data, each listed file and the end data start
     size_t lineBreaks_ = 0;                    // of the joined text before the end data
     std::string buffer_;                       // a piece of a listed file, reused from file to file

@@ -1,7 +1,9 @@
 #include "core/line_index.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "core/byte_scan.h"
 #include "core/pass_sizes.h"
 #include "core/two_threads.h"
 
@@ -52,7 +54,7 @@ LineIndex::Segment LineIndex::scan(std::string_view text, size_t begin, size_t e
         }
         const uint64_t lfAfter = (lfs >> 1) | (i + 64 < end && p[i + 64] == '\n' ? uint64_t{1} << 63 : 0);
         uint64_t ends = lfs | (crs & ~lfAfter);
-        const auto found = static_cast<size_t>(__builtin_popcountll(ends));
+        const auto found = popcount64(ends);
         if ((lines % kStep) + found < kStep) {
             lines += found;  // no noted line starts in this block
             continue;
@@ -89,6 +91,32 @@ LineIndex::LineIndex(std::string_view text) : text_(text) {
     } else {
         segments_.push_back(scan(text, 0, text.size()));
     }
+    numberLines();
+}
+
+void LineIndex::Builder::add(std::string_view text) {
+    if (text.size() <= scanned_) {
+        return;
+    }
+    // Up to the last line feed: a segment ends with a whole line break (a CR at the end may yet be the
+    // first half of a CR LF).
+    const char* lastLf = findLastByte(text.data() + scanned_, '\n', text.size() - scanned_);
+    if (lastLf == nullptr) {
+        return;
+    }
+    const auto end = static_cast<size_t>(lastLf - text.data()) + 1;
+    segments_.push_back(scan(text, scanned_, end));
+    scanned_ = end;
+}
+
+LineIndex::LineIndex(std::string_view text, Builder builder) : text_(text), segments_(std::move(builder.segments_)) {
+    if (builder.scanned_ < text.size() || segments_.empty()) {
+        segments_.push_back(scan(text, std::min(builder.scanned_, text.size()), text.size()));
+    }
+    numberLines();
+}
+
+void LineIndex::numberLines() {
     // Each segment but the last ends with a line break, so its lines are whole; the last segment's final
     // line (after its last break, possibly empty) is one more.
     size_t first = 0;
@@ -132,12 +160,10 @@ LineSpan LineIndex::line(size_t index) const {
         line = cachedLine_;
         offset = cachedOffset_;
     } else {
-        const Segment* segment = &segments_.front();
-        for (const auto& s : segments_) {
-            if (s.firstLine <= index) {
-                segment = &s;
-            }
-        }
+        // The last segment that starts at or before the line (a built index has one for every part written).
+        const auto after = std::upper_bound(segments_.begin(), segments_.end(), index,
+                                            [](size_t line, const Segment& s) { return line < s.firstLine; });
+        const Segment* segment = after == segments_.begin() ? &segments_.front() : &*(after - 1);
         const size_t k = std::min((index - segment->firstLine) / kStep, segment->starts.size() - 1);
         line = segment->firstLine + k * kStep;
         offset = segment->starts[k];

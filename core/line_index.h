@@ -13,9 +13,27 @@ namespace tarvelin::core {
 // then found by reading on from the nearest noted line. A line ends at CR LF, a lone CR or a lone LF; a
 // text that ends with a line break has an empty last line after it (an empty text is one empty line).
 class LineIndex {
+    struct Segment;
+
 public:
+    // Builds the index of a text while it grows at its end (the join's output as it is written, its bytes
+    // still in the cache), so that the whole text needs no pass of its own once it is complete.
+    class Builder {
+    public:
+        // Takes in the lines that `text` has gained since the last call (only whole lines: the rest waits).
+        // `text` may have moved meanwhile; its bytes so far must be the same.
+        void add(std::string_view text);
+
+    private:
+        friend class LineIndex;
+        size_t scanned_ = 0;
+        std::vector<Segment> segments_;
+    };
+
     LineIndex() = default;
     explicit LineIndex(std::string_view text);
+    // The index of the complete text that `builder` has seen grow.
+    LineIndex(std::string_view text, Builder builder);
 
     size_t lineCount() const { return count_; }
     // The line's first byte and length, its line break not included.
@@ -33,6 +51,8 @@ private:
     };
 
     static Segment scan(std::string_view text, size_t begin, size_t end);
+    // Numbers the segments' lines and counts them all.
+    void numberLines();
     // The start of the line after the one that starts at `offset`, and that line's length.
     size_t lineEnd(size_t offset, size_t& length) const;
 

@@ -11,7 +11,6 @@ struct PassSizes {
     size_t piece = size_t{256} << 10;          // read of a listed file at a time
     size_t editBlock = size_t{256} << 10;      // text edited at a time while it is in the cache
     size_t twoThreadsFrom = size_t{16} << 20;  // a pass over a text this large runs on two threads
-    size_t savePart = size_t{16} << 20;        // joined text written at a time while the window waits
 };
 
 const PassSizes& passSizes();

@@ -10,6 +10,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include "core/byte_scan.h"
 #include "platform/codepage.h"
 #include "platform/mbcs.h"
 
@@ -115,15 +116,6 @@ size_t findStop(const char* p, size_t n, size_t i, char stop) {
         }
     }
     return n;
-}
-
-// The bits set in x. std::popcount becomes a library call where the build may not assume the processor's
-// POPCNT instruction; this is a dozen instructions inline.
-constexpr size_t popcount64(uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
-    return static_cast<size_t>((x * 0x0101010101010101u) >> 56);
 }
 
 // Bits [from, to) of a 64-bit mask, for from <= to < 64.

@@ -86,9 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size % 2 != 0) {
         sizes.twoThreadsFrom = 64 + size % 97;
     }
-    // 64 bytes to 8 KiB: the pairs can make a kilobyte of input megabytes of text, which a byte at a time
-    // took past the fuzzer's time limit.
-    sizes.savePart = size_t{64} << (size % 8);
     core::setPassSizes(sizes);
     const std::string& folder = fuzz::scratchFolder();
     const int mode = input.flags & 7;

@@ -321,6 +321,10 @@ void TViewForm::showDataText(std::string_view text) {
     RichEdit2->setTextView(text);
 }
 
+void TViewForm::showDataText(std::string_view text, core::LineIndex index) {
+    RichEdit2->setTextView(text, std::move(index));
+}
+
 std::optional<std::string> TViewForm::askOutputPath(const core::SaveDialogRequest& request) {
     const auto chosen = context_.prompter.saveFileName({this, fromAnsi(request.title), fromAnsi(request.filter),
                                                         fromAnsi(request.initialFolder), fromAnsi(request.fileName),
@@ -341,6 +345,14 @@ bool TViewForm::askWarningQuestion(std::string_view text) {
 
 void TViewForm::processPendingEvents() {
     QCoreApplication::processEvents();
+    sinceEvents_.start();
+}
+
+void TViewForm::keepResponsive() {
+    constexpr qint64 kEventsEvery = 30;  // milliseconds: well below what an operator notices
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventsEvery) {
+        processPendingEvents();
+    }
 }
 
 void TViewForm::showLogPage() {

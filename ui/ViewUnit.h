@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+
 #include "core/join_run.h"
 #include "ui/app_context.h"
 #include "ui/placed_dialog.h"
@@ -68,10 +70,12 @@ private:
     void clearLog() override;
     void addLogLine(std::string_view line) override;
     void showDataText(std::string_view text) override;
+    void showDataText(std::string_view text, core::LineIndex index) override;
     std::optional<std::string> askOutputPath(const core::SaveDialogRequest& request) override;
     void showStopMessage(std::string_view text) override;
     bool askWarningQuestion(std::string_view text) override;
     void processPendingEvents() override;
+    void keepResponsive() override;
     void showLogPage() override;
     void focusStartButton() override;
     void enablePrintButton() override;
@@ -83,6 +87,7 @@ private:
     std::string outputPath_;
     // "戻る" or the close box while a join runs: done once the run has ended, so that the run keeps its
     // window.
+    QElapsedTimer sinceEvents_;  // since the window last handled its events during a join
     bool backWhenDone_ = false;
     bool closeWhenDone_ = false;
 };

@@ -74,27 +74,33 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
         caretShown_ = !caretShown_;
         viewport()->update();
     });
-    indexLines({});
+    showLines(core::EditedText());
     updateMetrics();
 }
 
 void TextPane::setTextView(std::string_view text) {
     owned_.clear();
     owned_.shrink_to_fit();
-    indexLines(text);
+    showLines(core::EditedText(text));
+}
+
+void TextPane::setTextView(std::string_view text, core::LineIndex index) {
+    owned_.clear();
+    owned_.shrink_to_fit();
+    showLines(core::EditedText(text, std::move(index)));
 }
 
 void TextPane::setText(std::string text) {
     owned_ = std::move(text);
-    indexLines(owned_);
+    showLines(core::EditedText(owned_));
 }
 
 void TextPane::clear() {
     setText({});
 }
 
-void TextPane::indexLines(std::string_view text) {
-    lines_ = core::EditedText(text);
+void TextPane::showLines(core::EditedText lines) {
+    lines_ = std::move(lines);
     widest_ = 0;
     caret_ = anchor_ = {};
     preferredCell_ = 0;

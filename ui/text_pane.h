@@ -30,6 +30,8 @@ public:
 
     // Shows a text that stays valid and unchanged until the pane is given another or cleared.
     void setTextView(std::string_view text);
+    // The same, with the index of the text's lines made already.
+    void setTextView(std::string_view text, core::LineIndex index);
     // Shows a text that the pane keeps a copy of.
     void setText(std::string text);
     void clear();
@@ -70,7 +72,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    void indexLines(std::string_view text);
+    void showLines(core::EditedText lines);
     void updateMetrics();
     void updateScrollBars();
     void ensureCaretVisible();

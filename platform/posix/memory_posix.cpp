@@ -1,5 +1,9 @@
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <sys/mman.h>
+#include <system_error>
+#include <thread>
 
 #include "platform/memory.h"
 
@@ -33,6 +37,40 @@ void reserveLarge(std::string& text, size_t capacity) {
     const uintptr_t last = (begin + text.capacity()) & ~(kHugePage - 1);
     if (last > first) {
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+}
+
+struct MemoryAhead::State {
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+MemoryAhead::MemoryAhead(const std::string& text) : state_(std::make_unique<State>()) {
+    const auto begin = reinterpret_cast<uintptr_t>(text.data());
+    const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t last = (begin + text.capacity()) & ~(kHugePage - 1);
+    if (last <= first + kLarge) {
+        return;
+    }
+    State* state = state_.get();
+    try {
+        state_->thread = std::thread([state, first, last] {
+            constexpr uintptr_t kStep = uintptr_t{16} << 20;
+            for (uintptr_t at = first; at < last && !state->stop.load(std::memory_order_relaxed); at += kStep) {
+                if (::madvise(reinterpret_cast<void*>(at), std::min(kStep, last - at), MADV_POPULATE_WRITE) != 0) {
+                    return;  // a kernel that cannot be asked, or memory it cannot give now: the filling takes it
+                }
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread: the filling takes the memory itself.
+    }
+}
+
+MemoryAhead::~MemoryAhead() {
+    if (state_->thread.joinable()) {
+        state_->stop = true;
+        state_->thread.join();
     }
 }
 

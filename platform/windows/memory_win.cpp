@@ -10,6 +10,13 @@ void reserveLarge(std::string& text, size_t capacity) {
     }
 }
 
+// Windows has no way to take anonymous memory ahead without writing into it: the filling takes it.
+struct MemoryAhead::State {};
+
+MemoryAhead::MemoryAhead(const std::string&) {}
+
+MemoryAhead::~MemoryAhead() = default;
+
 void keepMegabyteBlocksForReuse() {}
 
 }  // namespace tarvelin::platform

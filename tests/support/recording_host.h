@@ -31,6 +31,7 @@ public:
     std::vector<core::SaveDialogRequest> saveDialogs;
     std::string shownData;  // the last text given to showDataText (code page 932)
     int pendingEventCalls = 0;
+    int responsiveCalls = 0;
     std::vector<size_t> pendingEventLogSizes;  // how many log lines there were at each call
     int logPageCalls = 0;
     int startFocusCalls = 0;
@@ -44,6 +45,7 @@ public:
     void showStopMessage(std::string_view text) override;
     bool askWarningQuestion(std::string_view text) override;
     void processPendingEvents() override;
+    void keepResponsive() override { ++responsiveCalls; }
     void showLogPage() override { ++logPageCalls; }
     void focusStartButton() override { ++startFocusCalls; }
     void enablePrintButton() override { printEnabled = true; }
