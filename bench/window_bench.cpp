@@ -321,6 +321,9 @@ int main(int argc, char** argv) {
     key.restart();
     typeKey(pane, 'Y');
     const double longLineFurther = seconds(key);
+    key.restart();
+    pane->repaint();  // what a blink of the caret or an uncovered window costs
+    const double longLineRepaint = seconds(key);
     pane->clear();
 
     const double joinedMb = static_cast<double>(fs::file_size(folder + "/WINDOW.NC")) / (1 << 20);
@@ -344,8 +347,8 @@ int main(int argc, char** argv) {
     std::printf("%s growth over the first key: at most %.2f MB = %.5f x the joined size\n",
                 peakReset ? "peak memory" : "resident memory (the peak cannot be reset here)", firstKeyMemory,
                 firstKeyMemory / joinedMb);
-    std::printf("first key typed into one line of 100 MB: %.4f s, a further key %.4f s\n", longLineFirst,
-                longLineFurther);
+    std::printf("first key typed into one line of 100 MB: %.4f s, a further key %.4f s, a repaint %.4f s\n",
+                longLineFirst, longLineFurther, longLineRepaint);
     std::printf("peak memory %.1f MB = %.2f x the joined size\n", peakMb, peakMb / joinedMb);
     fs::remove_all(folder);
     return 0;

@@ -101,6 +101,7 @@ void TextPane::clear() {
 
 void TextPane::showLines(core::EditedText lines) {
     lines_ = std::move(lines);
+    marks_ = {};
     widest_ = 0;
     caret_ = anchor_ = {};
     preferredCell_ = 0;
@@ -161,30 +162,62 @@ size_t TextPane::firstVisibleLine() const {
     return static_cast<size_t>(verticalScrollBar()->value());
 }
 
+TextPane::ColumnMark TextPane::markBefore(size_t line, size_t offset, size_t cell) const {
+    ColumnMark best{line, 0, 0};
+    for (const ColumnMark& mark : marks_) {
+        if (mark.line == line && mark.offset <= offset && mark.cell <= cell && mark.offset >= best.offset) {
+            best = mark;
+        }
+    }
+    return best;
+}
+
+void TextPane::keepMark(const ColumnMark& mark) const {
+    for (const ColumnMark& kept : marks_) {
+        if (kept.line == mark.line && kept.offset == mark.offset) {
+            return;
+        }
+    }
+    // The oldest goes: the caret's place and the first column in view of the line it is in stay known.
+    marks_[nextMark_] = mark;
+    nextMark_ = (nextMark_ + 1) % marks_.size();
+}
+
 size_t TextPane::cellOf(size_t line, size_t offset) const {
     const std::string_view text = lineText(line);
-    size_t cell = 0;
-    for (size_t i = 0; i < offset && i < text.size();) {
-        cell += cellsOf(glyphAt(text, i), cell);
-        i += platform::charLengthAt(text, i);
+    ColumnMark at = markBefore(line, offset, ~size_t{0});
+    while (at.offset < offset && at.offset < text.size()) {
+        at.cell += cellsOf(glyphAt(text, at.offset), at.cell);
+        at.offset += platform::charLengthAt(text, at.offset);
     }
-    return cell;
+    keepMark(at);
+    return at.cell;
+}
+
+TextPane::ColumnMark TextPane::characterAtCell(size_t line, size_t cell) const {
+    const std::string_view text = lineText(line);
+    ColumnMark at = markBefore(line, ~size_t{0}, cell);
+    while (at.offset < text.size()) {
+        const size_t width = cellsOf(glyphAt(text, at.offset), at.cell);
+        if (at.cell + width > cell) {
+            break;
+        }
+        at.cell += width;
+        at.offset += platform::charLengthAt(text, at.offset);
+    }
+    keepMark(at);
+    return at;
 }
 
 size_t TextPane::offsetAt(size_t line, size_t cell, bool nearest) const {
     const std::string_view text = lineText(line);
-    size_t at = 0;
-    size_t start = 0;
-    while (at < text.size()) {
-        const size_t width = cellsOf(glyphAt(text, at), start);
-        if (start + width > cell) {
-            // Within this character: before it, or after it when nearer its end.
-            return nearest && (cell - start) * 2 >= width ? at + platform::charLengthAt(text, at) : at;
-        }
-        start += width;
-        at += platform::charLengthAt(text, at);
+    const ColumnMark at = characterAtCell(line, cell);
+    if (at.offset >= text.size()) {
+        return text.size();
     }
-    return text.size();
+    // Within this character: before it, or after it when nearer its end.
+    const size_t width = cellsOf(glyphAt(text, at.offset), at.cell);
+    return nearest && (cell - at.cell) * 2 >= width ? at.offset + platform::charLengthAt(text, at.offset) : at.offset;
 }
 
 size_t TextPane::previousCharacter(size_t line, size_t offset) const {
@@ -244,8 +277,10 @@ void TextPane::paintLine(QPainter& painter, size_t line, int y) {
         selectedFrom = selectionStart().line == line ? selectionStart().offset : 0;
         selectedTo = selectionEnd().line == line ? selectionEnd().offset : text.size() + 1;
     }
-    size_t cell = 0;
-    size_t at = 0;
+    // From the character in the first column in view: a long line scrolled far is not read from its start.
+    const ColumnMark first = characterAtCell(line, static_cast<size_t>(std::max(0L, scroll)));
+    size_t cell = first.cell;
+    size_t at = first.offset;
     // Runs of narrow characters are drawn at once; every other character at its own cell.
     QString run;
     long runCell = 0;
@@ -368,6 +403,12 @@ std::string TextPane::selectedText() const {
 void TextPane::insertText(std::string_view text) {
     const Position from = selectionStart();
     const Position end = lines_.replace(from, selectionEnd(), text);
+    // A known column stays where nothing before it changed.
+    for (ColumnMark& mark : marks_) {
+        if (mark.line > from.line || (mark.line == from.line && mark.offset > from.offset)) {
+            mark = {};
+        }
+    }
     // The scroll range follows the longest line seen so far.
     for (size_t line = from.line; line <= end.line; ++line) {
         widest_ = std::max(widest_, lineText(line).size());

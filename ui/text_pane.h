@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,19 @@ private:
     Position selectionStart() const { return std::min(anchor_, caret_); }
     Position selectionEnd() const { return std::max(anchor_, caret_); }
     bool hasSelection() const { return anchor_ != caret_; }
+    // A place in a line whose cell is known. The last ones found are kept (a few), and
+    // the cells of a line are read on from them rather than from the line's start: a line can be hundreds of
+    // megabytes long, and the caret's column is asked for at every key and every blink.
+    struct ColumnMark {
+        size_t line = ~size_t{0};
+        size_t offset = 0;  // the start of a character
+        size_t cell = 0;
+    };
+    // The kept place when it lies in `line` at or before `offset` and `cell`, else the line's start.
+    ColumnMark markBefore(size_t line, size_t offset, size_t cell) const;
+    void keepMark(const ColumnMark& mark) const;
+    // The character that covers `cell` in a line (the line's end when the cell is beyond it), and its cell.
+    ColumnMark characterAtCell(size_t line, size_t cell) const;
     // The cell where the character at `offset` of a line starts.
     size_t cellOf(size_t line, size_t offset) const;
     // The offset of the character that covers `cell` in a line (its end when the cell is beyond it).
@@ -93,6 +107,8 @@ private:
     // The lines: the text given, read through a sparse index, and the edited lines beside it.
     core::EditedText lines_;
     size_t widest_ = 0;  // the longest line seen, in bytes, which bounds its width in cells
+    mutable std::array<ColumnMark, 8> marks_;
+    mutable size_t nextMark_ = 0;
 
     Position caret_;
     Position anchor_;
