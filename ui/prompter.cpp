@@ -4,13 +4,16 @@
 #include <memory>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/drives.h"
@@ -166,6 +169,9 @@ std::optional<QString> DialogPrompter::openTextFile(const FileDialogRequest& req
 }
 
 bool DialogPrompter::print(const PrintDialogRequest& request) {
+    // Qt's own dialog here turns its printer back to the printer named in it as it is made.
+    const bool lastToPdf = request.printer->outputFormat() == QPrinter::PdfFormat;
+    const QString lastPdf = request.printer->outputFileName();
     QPrintDialog dialog(request.printer, request.owner);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
@@ -179,6 +185,19 @@ bool DialogPrompter::print(const PrintDialogRequest& request) {
         auto* holder = new QWidget(&dialog);
         holder->hide();
         range->setParent(holder);
+    }
+    // The print goes where the last one went. Qt's dialog picks a printer by its name, but comes back to it
+    // from a PDF file chosen before (the printer keeps the name): once the dialog has listed its entries,
+    // the PDF entry, its last, is chosen again, with the file.
+    if (lastToPdf) {
+        QTimer::singleShot(0, &dialog, [&dialog, lastPdf] {
+            auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+            if (printers != nullptr && file != nullptr && printers->count() > 0) {
+                printers->setCurrentIndex(printers->count() - 1);
+                file->setText(lastPdf);
+            }
+        });
     }
     if (dialog.exec() != QDialog::Accepted) {
         return false;

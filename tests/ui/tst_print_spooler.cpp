@@ -1,7 +1,11 @@
 // Printing to a real print spooler: a CUPS scheduler started by the test on a private socket, with one
 // printer whose device is /dev/null. What the scheduler received is counted from its own job list.
+#include <functional>
 #include <unistd.h>
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -10,6 +14,7 @@
 #include <QtTest>
 
 #include "ui/ViewPrint.h"
+#include "ui/prompter.h"
 #include "ui/window_fonts.h"
 
 using namespace tarvelin;
@@ -103,6 +108,43 @@ private slots:
         QCOMPARE(holder.printHeld(printer, QStringLiteral("C:\\OUT.NC")), ui::PrintOutcome::Printed);
         QTRY_COMPARE_WITH_TIMEOUT(jobsReceived(), 1, 10000);
         QVERIFY(printer.outputFileName().isEmpty());  // the next print goes to the printer again
+    }
+
+    // The print dialog offers what the last print was made on: the printer, or the PDF file chosen there.
+    void thePrintDialogRemembersWhereTheLastPrintWent() {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPrinterName(QString::fromLatin1(kPrinter));
+        ui::DialogPrompter prompter;
+        const QString pdf = folder_.filePath(QStringLiteral("last.pdf"));
+        const auto printWith = [&](const std::function<void(QComboBox*, QLineEdit*)>& choose) {
+            QTimer::singleShot(50, [&] {
+                auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+                auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+                QVERIFY(printers != nullptr && file != nullptr);
+                choose(printers, file);
+                dialog->accept();
+            });
+            ui::PrintDialogRequest request;
+            request.printer = &printer;
+            return prompter.print(request);
+        };
+        QString shown;
+        QVERIFY(printWith([&](QComboBox* printers, QLineEdit* file) {
+            printers->setCurrentIndex(printers->count() - 1);  // the PDF file
+            file->setText(pdf);
+        }));
+        QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
+        ui::TPrintForm holder;
+        holder.holdText(programLines(10), ui::fixedPitchFont());
+        QCOMPARE(holder.printHeld(printer, QStringLiteral("C:\\OUT.NC")), ui::PrintOutcome::Printed);
+        QVERIFY(printWith([&](QComboBox* printers, QLineEdit* file) {
+            shown = printers->currentText() + QLatin1Char('|') + file->text();
+        }));
+        QCOMPARE(shown.section(QLatin1Char('|'), 1), pdf);
+        QCOMPARE(printer.outputFileName(), pdf);
+        QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
     }
 
 private:
