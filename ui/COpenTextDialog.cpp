@@ -30,7 +30,7 @@ QString programPathOf(const QString& hostPath) {
 
 }  // namespace
 
-COpenTextDialog::COpenTextDialog(QWidget* owner, Prompter& prompter) : QFileDialog(owner), prompter_(prompter) {
+COpenTextDialog::COpenTextDialog(QWidget* owner, Prompter& prompter) : DriveFileDialog(owner), prompter_(prompter) {
     setObjectName(QStringLiteral("COpenTextDialog"));
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptOpen);

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include <QFileDialog>
 #include <QMargins>
 
+#include "ui/drive_file_dialog.h"
 #include "ui/prompter.h"
 
 class QPlainTextEdit;
@@ -14,8 +14,8 @@ namespace tarvelin::ui {
 // The open dialog with a text preview under its own controls: while the operator moves from file to file,
 // the start of a file that looks like text shows in the preview pane, and a file that does not brings a
 // warning. Created for one use and destroyed after it. Qt's own file dialog (not the desktop's native one),
-// so that the pane can be added.
-class COpenTextDialog : public QFileDialog {
+// so that the pane can be added; it takes drive paths typed into it.
+class COpenTextDialog : public DriveFileDialog {
     Q_OBJECT
 
 public:

@@ -19,6 +19,7 @@
 #include "platform/drives.h"
 #include "ui/COpenTextDialog.h"
 #include "ui/ansi_text.h"
+#include "ui/drive_file_dialog.h"
 #include "ui/printer_setup.h"
 
 namespace tarvelin::ui {
@@ -139,7 +140,7 @@ PromptButton DialogPrompter::message(const MessageRequest& request) {
 }
 
 std::optional<QString> DialogPrompter::saveFileName(const FileDialogRequest& request) {
-    QFileDialog dialog(request.owner, request.title);
+    DriveFileDialog dialog(request.owner, request.title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -253,6 +254,43 @@ private slots:
         QCOMPARE(prompter.messages.size(), size_t{1});
         dialog.reject();
         QVERIFY(dialog.PreviewMemo == nullptr);
+    }
+
+    // A name typed as a drive path means the file that the program shows under it, whatever the slash and
+    // the letter's case; a letter the program does not show is refused with the dialog left open.
+    void theOpenDialogTakesTypedDrivePaths() {
+        test::TempTree tree;
+        test::ScriptedPrompter prompter;
+        tree.write("LISTS/ops.Lst", "C:\\A.NC\r\n");
+        const auto typeAndAccept = [&](ui::COpenTextDialog& dialog, const QString& typed) {
+            QTimer::singleShot(0, &dialog, [&dialog, typed] {
+                auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name != nullptr);
+                name->setText(typed);
+                // A refusal comes as a message over the dialog, which stays open: noted, closed, and the
+                // dialog cancelled.
+                QTimer::singleShot(0, &dialog, [&dialog] {
+                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                        dialog.setProperty("refusal", box->text());
+                        box->accept();
+                    }
+                });
+                dialog.accept();
+                if (dialog.isVisible()) {
+                    dialog.reject();
+                }
+            });
+        };
+        for (const QString& typed : {u("C:\\LISTS\\ops.Lst"), u("c:/LISTS/ops.Lst")}) {
+            ui::COpenTextDialog dialog(nullptr, prompter);
+            dialog.setDirectory(QString::fromStdString(tree.root()));
+            typeAndAccept(dialog, typed);
+            QCOMPARE(dialog.choose({}).value_or(QString()), u("C:\\LISTS\\ops.Lst"));
+        }
+        ui::COpenTextDialog dialog(nullptr, prompter);
+        typeAndAccept(dialog, u("Q:\\LISTS\\ops.Lst"));
+        QVERIFY(!dialog.choose({}));
+        QCOMPARE(dialog.property("refusal").toString(), u("ファイル Q:\\LISTS\\ops.Lst は開けません"));
     }
 };
 
