@@ -358,6 +358,19 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || isMinimized()) {
+        return;
+    }
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (change->oldState().testFlag(Qt::WindowMinimized) && viewForm_ != nullptr && viewForm_->isVisible()) {
+        viewForm_->setWindowState(viewForm_->windowState() & ~Qt::WindowMinimized);
+        viewForm_->raise();
+        viewForm_->activateWindow();
+    }
+}
+
 void TMainForm::giveFilterText(const std::string& text) {
     if (!filterList_.setFilterText(text)) {
         return;

@@ -210,6 +210,13 @@ void TViewForm::showEvent(QShowEvent* event) {
     FormShow();
 }
 
+void TViewForm::changeEvent(QEvent* event) {
+    PlacedDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && !mainForm_.isMinimized()) {
+        mainForm_.showMinimized();
+    }
+}
+
 void TViewForm::FormShow() {
     // The window was sized and placed just before it appeared (placeWindow).
     const core::Settings::ViewKeys& view = mainForm_.Settings.View;

@@ -55,6 +55,9 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Minimising the join window, which keeps the main window waiting, minimises the program: the main
+    // window's entry in the task bar brings both back.
+    void changeEvent(QEvent* event) override;
     void reject() override;
     // A double click on a line of the join check in the log opens the data page at the line it names.
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -59,13 +59,16 @@ struct Harness : test::WindowContext {
     // closes it if still open.
     void moveOn(const std::function<void()>& inside) {
         prompter.answers.push_front(PromptButton::No);
-        QTimer::singleShot(0, view.get(), [this, inside] {
+        auto opened = std::make_shared<bool>(false);
+        QTimer::singleShot(0, view.get(), [this, inside, opened] {
+            *opened = true;
             inside();
             if (view->isVisible()) {
                 view->close();
             }
         });
         QTest::mouseClick(main->Button2, Qt::LeftButton);
+        QVERIFY2(*opened, "the join window did not open");
     }
 };
 
@@ -124,6 +127,21 @@ private slots:
         QVERIFY(h.view->RichEdit1->toPlainText().isEmpty());
         QVERIFY(h.view->RichEdit2->isEmpty());
         QCOMPARE(h.main->Settings.Main.ChgPath, std::string("C:\\OUT"));
+    }
+
+    // The join window keeps the main window waiting: minimising it minimises the program, and the main window
+    // coming back from the task bar brings the join window back with it.
+    void minimisingTheJoinWindowMinimisesTheProgram() {
+        Harness h;
+        h.start();
+        h.list({"C:\\NC\\A.NC", "C:\\NC\\B.NC"});
+        h.moveOn([&] {
+            h.view->showMinimized();
+            QTRY_VERIFY(h.main->isMinimized());
+            h.main->showNormal();
+            QTRY_VERIFY(!h.view->isMinimized());
+            QVERIFY(h.view->isVisible());
+        });
     }
 
     // 結合ﾁｪｯｸ in the options menu: the run's log ends with what the check found, and a double click on a

@@ -142,7 +142,7 @@ expect "編集画面 after 16 openings" "280 190" "$place"
 
 # The join window, 16 times, left in turn by its close box and by 戻る (which empties the join list, so
 # the files are chosen again): the save-list question beside the main window, the window where the stored
-# place says, Escape keeps it.
+# place says, Escape keeps it, minimising it minimises the program and the main window brings it back.
 choose_files() {
   click "$main" 60 $((menu + 190)) && key ctrl+a && click "$main" 288 $((menu + 156))
 }
@@ -160,6 +160,13 @@ for round in $(seq 16); do
   if [ "$round" = 1 ]; then
     key Escape; sleep 0.3
     viewable "$view" && echo "ok: Escape keeps the join window" || fail "Escape closed the join window"
+    timeout 2 xdotool windowminimize --sync "$view"
+    if poll hidden "$main"; then echo "ok: minimising the join window minimises the program"
+    else fail "minimising the join window left the main window shown"; fi
+    xdotool windowactivate "$main" 2>/dev/null
+    if poll viewable "$main" && poll viewable "$view"; then echo "ok: the main window brings the join window back"
+    else fail "the main window came back without the join window"; xdotool windowmap "$view"; poll viewable "$view"; fi
+    [ "$(frame "$view")" = "280 190" ] || fail "the join window came back at $(frame "$view")"
   fi
   if [ $((round % 2)) = 1 ]; then
     key alt+F4
