@@ -82,8 +82,9 @@ home=$work/op
 mkdir -p "$home/NC" "$home/bin"
 printf 'O1001\r\nG00X0\r\n' >"$home/NC/O1001.NC"
 printf 'O1002\r\nG00X1\r\n' >"$home/NC/O1002.NC"
+printf '\0O1000\r\n' >"$home/NC/O1000.NC"
 cp "$program" "$home/bin/tarvelin"
-printf '[Main]\r\nLeft=30\r\nTop=20\r\nDrive=0\r\nDirPath=C:\\NC\r\nMask=0\r\n[View]\r\nLeft=280\r\nTop=190\r\n' \
+printf '[Main]\r\nLeft=30\r\nTop=20\r\nDrive=0\r\nDirPath=C:\\NC\r\nMask=0\r\n[View]\r\nLeft=280\r\nTop=190\r\n[Options]\r\nOP1=4\r\n' \
   >"$home/bin/tarvelin.INI"
 poll xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null || { echo "$manager did not start"; exit 1; }
 (cd "$home" && HOME=$home XDG_RUNTIME_DIR=$home ASAN_OPTIONS=detect_leaks=0 exec "$home/bin/tarvelin") & app=$!
@@ -178,6 +179,31 @@ for round in $(seq 16); do
   fi
 done
 expect "join window after 16 openings" "280 190" "$place"
+
+# A join whose data begins with a NUL byte: the drive path typed in the save dialog names the output, and
+# the format question stands beside the join window; いいえ leaves the data page empty.
+click "$main" 359 $((menu + 361))
+window '警告' >/dev/null && key n
+view=$(window 'ViewForm')
+click "$view" 50 452  # 結合開始
+save=$(window '結合ﾌｧｲﾙ保存')
+if [ -n "$save" ]; then
+  key ctrl+a && xdotool type --delay 20 'c:/NC\JOINED.NC' && key Return
+  question=$(window '警告')
+  if [ -n "$question" ]; then
+    expect "format question beside the join window" "50 50" "$(offset "$view" "$question")"
+    [ -n "${TARVELIN_SCREENSHOT:-}" ] && import -window root "$TARVELIN_SCREENSHOT"
+    key n
+  else
+    fail "no format question"
+  fi
+  poll test -f "$home/NC/JOINED.NC" && echo "ok: the typed drive path named the joined file" ||
+    fail "no joined file at C:\\NC\\JOINED.NC"
+else
+  fail "no save dialog"
+fi
+key alt+F4
+poll hidden "$view" || fail "the join window stayed open"
 
 click "$main" 524 $((menu + 361))  # 終了
 poll eval '! kill -0 $app 2>/dev/null' || fail "終了 did not end the program"
