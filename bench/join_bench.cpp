@@ -76,40 +76,6 @@ std::string quoted(const std::string& path) {
     return "'" + path + "'";
 }
 
-// The text of real NC programs with every line break made `lineBreak`.
-std::string realProgramText(const std::string& folder, const std::string& lineBreak) {
-    std::vector<fs::path> sources;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            sources.push_back(entry.path());
-        }
-    }
-    std::sort(sources.begin(), sources.end());
-    std::string text;
-    for (const auto& source : sources) {
-        std::ifstream in(source, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            if (bytes[i] == '\r' || bytes[i] == '\n') {
-                text += lineBreak;
-                i += bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n' ? 1 : 0;
-            } else {
-                text += bytes[i];
-            }
-        }
-    }
-    return text;
-}
-
-// Writes a program of about `bytes` bytes: the real programs' text over and over.
-bool writeRealProgram(const std::string& path, uint64_t bytes, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (uint64_t written = 0; written < bytes && out; written += text.size()) {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    }
-    return static_cast<bool>(out);
-}
-
 uintmax_t sizeOf(const std::string& path) {
     std::error_code ignored;
     return fs::file_size(path, ignored);
@@ -169,7 +135,7 @@ int main(int argc, char** argv) {
             std::printf("skipped: no real NC programs in %s\n", realFolder.c_str());
             return 0;
         }
-        realText = realProgramText(realFolder, lineBreak);
+        realText = tarvelin::bench::realProgramText(realFolder, lineBreak);
     }
 
     if (frontEnd) {
@@ -182,7 +148,7 @@ int main(int argc, char** argv) {
         const std::string path = folder + "/O" + std::to_string(1001 + i) + ".NC";
         const bool written = realText.empty()
                                  ? tarvelin::bench::writeNcProgram(path, megabytes << 20, 1001 + i, 20260 + i)
-                                 : writeRealProgram(path, megabytes << 20, realText);
+                                 : tarvelin::bench::writeRealProgram(path, megabytes << 20, realText);
         if (!written) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;

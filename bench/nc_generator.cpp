@@ -1,8 +1,13 @@
 #include "nc_generator.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 
@@ -70,6 +75,38 @@ bool writeNcProgram(const std::string& hostPath, uint64_t bytes, int programNumb
     block += "N" + std::to_string(n) + " M09\r\nG91 G28 Z0\r\nM30\r\n%\r\n";
     written += std::fwrite(block.data(), 1, block.size(), file);
     return std::fclose(file) == 0 && written > 0;
+}
+
+std::string realProgramText(const std::string& folder, const std::string& lineBreak) {
+    std::vector<std::filesystem::path> sources;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            sources.push_back(entry.path());
+        }
+    }
+    std::sort(sources.begin(), sources.end());
+    std::string text;
+    for (const auto& source : sources) {
+        std::ifstream in(source, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\r' || bytes[i] == '\n') {
+                text += lineBreak;
+                i += bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n' ? 1 : 0;
+            } else {
+                text += bytes[i];
+            }
+        }
+    }
+    return text;
+}
+
+bool writeRealProgram(const std::string& hostPath, uint64_t bytes, const std::string& text) {
+    std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
+    for (uint64_t written = 0; written < bytes && out; written += text.size()) {
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    return static_cast<bool>(out);
 }
 
 }  // namespace tarvelin::bench

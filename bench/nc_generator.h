@@ -11,4 +11,11 @@ namespace tarvelin::bench {
 // CR LF. The same seed gives the same program. Returns false when the file cannot be written.
 bool writeNcProgram(const std::string& hostPath, uint64_t bytes, int programNumber, uint32_t seed);
 
+// The text of the real NC programs in a folder, one after another in name order, with every line break
+// (CR LF, CR or LF) made `lineBreak`.
+std::string realProgramText(const std::string& folder, const std::string& lineBreak);
+
+// Writes a program of about `bytes` bytes: `text` over and over. Returns false when it cannot be written.
+bool writeRealProgram(const std::string& hostPath, uint64_t bytes, const std::string& text);
+
 }  // namespace tarvelin::bench

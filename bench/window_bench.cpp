@@ -5,7 +5,8 @@
 // longest time the window went without handling events, the time to bring the data page's last line into
 // view, the first key typed into the data page against a further key (time and the growth of peak memory),
 // the same in a line of 100 MB, and the peak memory against the joined size. With --busy, two processes
-// at low priority keep both cores busy all along, as a build beside the operator's work does.
+// at low priority keep both cores busy all along, as a build beside the operator's work does. With --real,
+// the programs are the real ones of a folder over and over, their line breaks made CR LF or LF (--breaks).
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -155,6 +156,8 @@ int main(int argc, char** argv) {
     int rounds = 3;
     bool busy = false;
     std::string joinProgram;
+    std::string realFolder;
+    std::string lineBreak = "\r\n";
     std::string folder = (fs::temp_directory_path() / "tarvelin-window-bench").string();
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -173,14 +176,26 @@ int main(int argc, char** argv) {
             folder = value;
         } else if (option == "--join") {
             joinProgram = value;
+        } else if (option == "--real") {
+            realFolder = value;
+        } else if (option == "--breaks") {
+            lineBreak = value == "lf" ? "\n" : "\r\n";
         }
         ++i;
     }
     if (joinProgram.empty() || rounds < 2) {
         std::fprintf(stderr,
                      "usage: window_bench --join PATH/tarvelin-join [--files 4] [--size-mb 50] [--rounds 3 (2 or "
-                     "more)] [--dir FOLDER] [--busy]\n");
+                     "more)] [--dir FOLDER] [--real FOLDER [--breaks crlf|lf]] [--busy]\n");
         return 2;
+    }
+    std::string realText;
+    if (!realFolder.empty()) {
+        if (!fs::is_directory(realFolder)) {
+            std::printf("skipped: no real NC programs in %s\n", realFolder.c_str());
+            return 0;
+        }
+        realText = bench::realProgramText(realFolder, lineBreak);
     }
     fs::create_directories(folder + "/PROG");
     platform::DriveTable drives;
@@ -190,7 +205,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> hostInputs;
     for (int i = 0; i < files; ++i) {
         const std::string name = "O" + std::to_string(2001 + i) + ".NC";
-        if (!bench::writeNcProgram(folder + "/" + name, megabytes << 20, 2001 + i, 7 + i)) {
+        const std::string path = folder + "/" + name;
+        const bool written = realText.empty() ? bench::writeNcProgram(path, megabytes << 20, 2001 + i, 7 + i)
+                                              : bench::writeRealProgram(path, megabytes << 20, realText);
+        if (!written) {
             std::fprintf(stderr, "cannot write the programs\n");
             return 1;
         }

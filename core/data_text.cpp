@@ -14,7 +14,6 @@
 #include "core/pass_sizes.h"
 #include "core/two_threads.h"
 #include "platform/mbcs.h"
-#include "platform/memory.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -474,7 +473,7 @@ void appendNormalized(std::string_view text, std::string& out) {
 }  // namespace
 
 void StringText::resize(size_t size) {
-    platform::reserveLarge(text_, size);
+    text_.reserve(size);
     text_.resize(size);
 }
 

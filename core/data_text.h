@@ -22,7 +22,7 @@ public:
     std::string_view view() { return {data(), size()}; }
 };
 
-// A std::string as an editable text; a large one is given huge pages as it grows.
+// A std::string as an editable text.
 class StringText final : public EditableText {
 public:
     explicit StringText(std::string& text) : text_(text) {}

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "core/data_text.h"
-#include "platform/memory.h"
 
 namespace tarvelin::core {
 namespace {
@@ -140,7 +139,7 @@ TextPosition EditedText::replace(TextPosition from, TextPosition to, std::string
         if (pieces_[p].count != 0) {
             const std::string_view given = line(from.line);
             std::string edited;
-            platform::reserveLarge(edited, given.size() - (to.offset - from.offset) + part.size() + kRoom);
+            edited.reserve(given.size() - (to.offset - from.offset) + part.size() + kRoom);
             edited.append(given.substr(0, from.offset)).append(part).append(given.substr(to.offset));
             std::vector<std::string> lines(1);  // not from a list, which would copy the line again
             lines.front() = std::move(edited);
@@ -153,13 +152,13 @@ TextPosition EditedText::replace(TextPosition from, TextPosition to, std::string
     const std::string_view head = line(from.line).substr(0, from.offset);
     const std::string_view tail = line(to.line).substr(to.offset);
     std::vector<std::string> lines(parts.size());
-    platform::reserveLarge(lines.front(), head.size() + parts.front().size() + kRoom);
+    lines.front().reserve(head.size() + parts.front().size() + kRoom);
     lines.front().append(head).append(parts.front());
     for (size_t i = 1; i < parts.size(); ++i) {
         lines[i] = parts[i];
     }
     const TextPosition end{from.line + parts.size() - 1, lines.back().size()};
-    platform::reserveLarge(lines.back(), lines.back().size() + tail.size() + kRoom);
+    lines.back().reserve(lines.back().size() + tail.size() + kRoom);
     lines.back().append(tail);
     replaceLines(from.line, to.line - from.line + 1, std::move(lines));
     return end;
@@ -183,7 +182,7 @@ std::string EditedText::text() const {
         }
     }
     std::string whole;
-    platform::reserveLarge(whole, size + 2 * pieces_.size());
+    whole.reserve(size + 2 * pieces_.size());
     for (const Piece& piece : pieces_) {
         if (&piece != &pieces_.front()) {
             whole += "\r\n";

@@ -49,6 +49,42 @@ std::optional<platform::OpenFile> tryOpenForReading(std::string_view path) {
     }
 }
 
+// The room a listed file takes in the joined text: its size scaled by what the join makes of its first
+// 256 KiB (lone line breaks made CR LF, "%" removed, the pairs applied). A program keeps one kind of line
+// break throughout, so the sample tells the data pane's room well enough that its text is rarely moved.
+size_t joinedSizeOf(std::string_view path, const std::vector<ReplacementPair>& pairs) {
+    constexpr size_t kSample = size_t{256} << 10;
+    auto file = tryOpenForReading(path);
+    if (!file) {
+        return 0;
+    }
+    const size_t size = file->size();
+    std::string sample(std::min(size, kSample), '\0');
+    size_t read = 0;
+    try {
+        while (read < sample.size()) {
+            const size_t got = file->read(sample.data() + read, sample.size() - read);
+            if (got == 0) {
+                break;
+            }
+            read += got;
+        }
+    } catch (const platform::FileError&) {
+        // The join reports the file; the room is then only guessed.
+    }
+    if (read == 0) {
+        return size;
+    }
+    sample.resize(read);
+    std::string edited;
+    JoinedText joined(edited, true, pairs);
+    joined.append(sample);
+    joined.finish();
+    return static_cast<size_t>(static_cast<double>(size) * static_cast<double>(edited.size()) /
+                               static_cast<double>(read)) +
+           1;
+}
+
 }  // namespace
 
 // The front or end data: whether a file of that name exists (its step is logged then), its size, and why its
@@ -108,12 +144,12 @@ struct JoinRun::Output {
         tail = lastTwoBytes(tail, piece);
     }
 
-    // Appends to the shown text, which was given room for the files' sizes: a text that outgrows them (LF
-    // programs take a byte more a line) grows by an eighth at a time, not twice its size.
+    // Appends to the shown text, which was given room for what the files were expected to become: a text
+    // that outgrows it grows by an eighth at a time, not twice its size.
     void keep(std::string_view piece) {
         const size_t needed = shown->size() + piece.size();
         if (needed > shown->capacity()) {
-            platform::reserveLarge(*shown, needed + needed / 8);
+            shown->reserve(needed + needed / 8);
         }
         shown->append(piece);
         index->add(*shown);
@@ -233,17 +269,6 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
     // are edited and written on a thread of their own while the next ones are read. Where the host shows
     // the text, that thread also keeps it whole for the data pane, in room taken before the run (the window's
     // thread never waits for fresh memory).
-    if (host_.showsDataText()) {
-        size_t expectedSize = front.size + endSize + 16;
-        for (const auto& entry : joinList) {
-            expectedSize += platform::fileSize(entry).value_or(0);
-        }
-        platform::reserveLarge(data_, expectedSize);
-        output.shown = &data_;
-        output.index = &index_.emplace();
-    }
-    platform::reserveLarge(work_, size_t{4} << 20);
-
     // The "%" removal and the replacements are made while the files are joined, in the order they are
     // logged below.
     std::vector<ReplacementPair> pairs;
@@ -252,6 +277,16 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
             pairs.push_back({pair.search, pair.replacement});
         }
     }
+    if (host_.showsDataText()) {
+        size_t expectedSize = front.size + endSize + 16;
+        for (const auto& entry : joinList) {
+            expectedSize += joinedSizeOf(entry, pairs);
+        }
+        data_.reserve(expectedSize + expectedSize / 64);
+        output.shown = &data_;
+        output.index = &index_.emplace();
+    }
+    work_.reserve(size_t{4} << 20);
     JoinedText joined(work_, true, pairs);
     if (output.check != nullptr) {
         joined.countLineBreaks();  // for the line each listed file starts on

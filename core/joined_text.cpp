@@ -8,7 +8,6 @@
 #include "core/byte_scan.h"
 #include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
-#include "platform/memory.h"
 
 namespace tarvelin::core {
 namespace {
@@ -116,10 +115,9 @@ void JoinedText::append(std::string_view piece) {
 void JoinedText::makeRoom(size_t more) {
     const size_t needed = text_.size() + more;
     if (needed > text_.capacity()) {
-        // Twice the room at a time, on huge pages where the system has them: a text that outgrows its
-        // estimate (LF programs take a byte more per line) or one line of hundreds of megabytes is then
-        // not copied time after time into small pages faulted in one by one.
-        platform::reserveLarge(text_, std::max(needed, 2 * text_.capacity()));
+        // Twice the room at a time: a text that outgrows its estimate (LF programs take a byte more per
+        // line) or one line of hundreds of megabytes is then not copied time after time.
+        text_.reserve(std::max(needed, 2 * text_.capacity()));
     }
 }
 

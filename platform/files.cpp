@@ -1,7 +1,5 @@
 #include "platform/files.h"
 
-#include "platform/memory.h"
-
 namespace tarvelin::platform {
 
 std::string readWholeFile(std::string_view path) {
@@ -13,7 +11,7 @@ std::string readWholeFile(std::string_view path) {
 
 void OpenFile::readRest(std::string& text, size_t extraCapacity) {
     const size_t expected = remaining();
-    reserveLarge(text, text.size() + expected + extraCapacity);
+    text.reserve(text.size() + expected + extraCapacity);
     // The expected size in one go (straight into place), then whatever the file grew by meanwhile.
     const size_t at = text.size();
     text.resize(at + expected);

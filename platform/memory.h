@@ -6,12 +6,6 @@
 
 namespace tarvelin::platform {
 
-// Reserves room for `capacity` bytes in `text` and, for a large room, asks the host to back it with huge
-// pages before it is first touched. Joined NC data reaches hundreds of megabytes, and touching that much
-// fresh memory page by page costs more than the join's own passes over it. Only advice: where the host
-// has no huge pages the room is reserved all the same.
-void reserveLarge(std::string& text, size_t capacity);
-
 // Takes the memory of a text's room from the system on a thread of its own, ahead of whoever fills the text,
 // so that the filling finds its pages present instead of waiting for each one (on a virtual machine the first
 // touch of memory costs more than the copy into it). Only advice: the text's content is never touched, and

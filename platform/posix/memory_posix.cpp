@@ -15,30 +15,12 @@ namespace tarvelin::platform {
 
 namespace {
 
-constexpr size_t kHugePage = size_t{2} << 20;
-constexpr size_t kLarge = size_t{8} << 20;
+constexpr size_t kBlock = size_t{2} << 20;  // the room is taken in whole blocks of this size
+constexpr size_t kLarge = size_t{8} << 20;  // smaller rooms are left to the filling
 // Blocks from this size on come from the kernel; free memory at the heap's top is given back from twice it.
 constexpr int kKernelBlock = 32 << 20;
 
 }  // namespace
-
-void reserveLarge(std::string& text, size_t capacity) {
-    if (capacity <= text.capacity()) {
-        return;
-    }
-    text.reserve(capacity);
-    if (capacity < kLarge) {
-        return;
-    }
-    // The whole huge pages inside the new room; the bytes already in use are copied there already, which
-    // only keeps the first part on small pages.
-    const auto begin = reinterpret_cast<uintptr_t>(text.data());
-    const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t last = (begin + text.capacity()) & ~(kHugePage - 1);
-    if (last > first) {
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-    }
-}
 
 struct MemoryAhead::State {
     std::atomic<bool> stop{false};
@@ -47,8 +29,8 @@ struct MemoryAhead::State {
 
 MemoryAhead::MemoryAhead(const std::string& text) : state_(std::make_unique<State>()) {
     const auto begin = reinterpret_cast<uintptr_t>(text.data());
-    const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t last = (begin + text.capacity()) & ~(kHugePage - 1);
+    const uintptr_t first = (begin + kBlock - 1) & ~(kBlock - 1);
+    const uintptr_t last = (begin + text.capacity()) & ~(kBlock - 1);
     if (last <= first + kLarge) {
         return;
     }

@@ -1,5 +1,4 @@
 #include <algorithm>
-
 #include <windows.h>
 
 #include "platform/mbcs.h"
