@@ -15,6 +15,7 @@
 #include "platform/screensaver.h"
 
 #include "cli/terminal_text.h"
+#include "tarvelin_version.h"
 
 namespace tarvelin::cli {
 namespace {

@@ -37,6 +37,8 @@
 #include "ui/window_fonts.h"
 #include "ui/window_frames.h"
 
+#include "tarvelin_version.h"
+
 namespace tarvelin::ui {
 namespace {
 
@@ -315,7 +317,7 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::FormShow() {
-    AppVersion = QStringLiteral("1.13");
+    AppVersion = QStringLiteral(TARVELIN_VERSION);
     setWindowTitle(jp("ﾌｧｲﾙ結合 Ver") + AppVersion);
     core::RestoreBrowser(*this, Settings.Main);
     filterList_.select(Settings.Main.Mask);
