@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     std::streambuf* const errBuffer = consoleErr ? std::cerr.rdbuf(consoleErr.get()) : nullptr;
     std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
     std::vector<char*> pointers;
+    pointers.reserve(arguments.size() + 1);
     for (auto& argument : arguments) {
         pointers.push_back(argument.data());
     }

@@ -21,7 +21,7 @@ using Code = uint16_t;
 
 std::string bytesOf(Code code) {
     if (code < 0x100) {
-        return std::string(1, static_cast<char>(code));
+        return {static_cast<char>(code)};
     }
     return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
 }
@@ -36,7 +36,7 @@ struct Tables {
     Tables() {
         const auto decode = [](const std::string& bytes) { return systemDecode932(bytes); };
         single.fill(kNone);
-        for (int b = 0; b < 0x100; ++b) {
+        for (size_t b = 0; b < 0x100; ++b) {
             if (!isLeadByte(static_cast<unsigned char>(b))) {
                 single[b] = decode(std::string(1, static_cast<char>(b)));
                 if (single[b] != kNone) {

@@ -63,7 +63,7 @@ std::string copyEntry(std::string_view value, size_t bufferSize) {
 
 }  // namespace
 
-Profile::Profile(std::string fileBytes) {
+Profile::Profile(std::string_view fileBytes) {
     std::string_view bytes = fileBytes;
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
         // The byte-order mark stands before the lines, whatever line comes first after an edit.

@@ -27,7 +27,7 @@ namespace tarvelin::platform {
 class Profile {
 public:
     Profile() = default;
-    explicit Profile(std::string fileBytes);
+    explicit Profile(std::string_view fileBytes);
 
     // The value of a key, blanks trimmed, quotes not yet removed; nothing when the section or the key is
     // missing or the key's line has no "=".

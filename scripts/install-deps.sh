@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n zlib1g-dev libcups2-dev cups-daemon cups-client libxcb1-dev
   libgtest-dev nlohmann-json3-dev
   fonts-ipafont-gothic xvfb xauth x11-apps x11-utils openbox icewm xdotool imagemagick poppler-utils dbus-daemon dbus-bin
-  libglib2.0-bin xdg-utils desktop-file-utils appstream dpkg-dev file
+  libglib2.0-bin xdg-utils desktop-file-utils appstream dpkg-dev file clang-format clang-tidy
   "$@"
 )
 

@@ -17,7 +17,7 @@ constexpr const char* kUtf8 = "UTF-8";
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr): iconv's failure value
             throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
         }
     }

@@ -93,7 +93,7 @@ OpenFile OpenFile::forReading(std::string_view path) {
         }
         throw FileError::cannotOpen(path);
     }
-    return OpenFile(fd, std::string(path), stampOf(st));
+    return {fd, std::string(path), stampOf(st)};
 }
 
 OpenFile::OpenFile(OpenFile&& other) noexcept

@@ -28,18 +28,21 @@ struct MemoryAhead::State {
 };
 
 MemoryAhead::MemoryAhead(const std::string& text) : state_(std::make_unique<State>()) {
-    const auto begin = reinterpret_cast<uintptr_t>(text.data());
-    const uintptr_t first = (begin + kBlock - 1) & ~(kBlock - 1);
-    const uintptr_t last = (begin + text.capacity()) & ~(kBlock - 1);
-    if (last <= first + kLarge) {
+    // The whole blocks inside the room (the kernel takes ranges that start on a page). Populating writes
+    // no byte of the text, so the room of a text the caller holds unchanged may be advised.
+    char* const room = const_cast<char*>(text.data());
+    const size_t skip = (kBlock - reinterpret_cast<uintptr_t>(room) % kBlock) % kBlock;
+    const size_t size = text.capacity() > skip ? (text.capacity() - skip) & ~(kBlock - 1) : 0;
+    if (size <= kLarge) {
         return;
     }
+    char* const first = room + skip;
     State* state = state_.get();
     try {
-        state_->thread = std::thread([state, first, last] {
-            constexpr uintptr_t kStep = uintptr_t{16} << 20;
-            for (uintptr_t at = first; at < last && !state->stop.load(std::memory_order_relaxed); at += kStep) {
-                if (::madvise(reinterpret_cast<void*>(at), std::min(kStep, last - at), MADV_POPULATE_WRITE) != 0) {
+        state_->thread = std::thread([state, first, size] {
+            constexpr size_t kStep = size_t{16} << 20;
+            for (size_t done = 0; done < size && !state->stop.load(std::memory_order_relaxed); done += kStep) {
+                if (::madvise(first + done, std::min(kStep, size - done), MADV_POPULATE_WRITE) != 0) {
                     return;  // a kernel that cannot be asked, or memory it cannot give now: the filling takes it
                 }
             }

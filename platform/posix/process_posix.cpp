@@ -16,7 +16,7 @@ void openMissingStandardStreams() {
 }
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
-    return std::vector<std::string>(argv, argv + argc);
+    return {argv, argv + argc};
 }
 
 std::unique_ptr<std::streambuf> consoleTextBuffer(int) {

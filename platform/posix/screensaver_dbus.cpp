@@ -54,8 +54,8 @@ private:
             }
             if (releaseWhenReplied_) {
                 releaseWhenReplied_ = false;
-                QDBusConnection bus = QDBusConnection::sessionBus();
-                uninhibit(bus, reply.value());
+                QDBusConnection session = QDBusConnection::sessionBus();
+                uninhibit(session, reply.value());
             } else {
                 cookie_ = reply.value();
             }

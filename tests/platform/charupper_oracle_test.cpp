@@ -88,6 +88,5 @@ TEST_F(CharUpperOracle, NoBytePairIsEverTurnedIntoAnother) {
     EXPECT_GT(referenceChanged, 1000U);  // the reference's changes that are not copied
 }
 
-
 }  // namespace
 }  // namespace tarvelin::platform

@@ -4,7 +4,6 @@
 
 #include "platform/codepage.h"
 
-
 namespace tarvelin::platform {
 namespace {
 
@@ -28,12 +27,12 @@ TEST(Upper, DoubleByteCharactersAreLeftAlone) {
     EXPECT_EQ(upper(utf8ToCp932("aアbＢcｂ")), utf8ToCp932("AアBＢCｂ"));
     EXPECT_EQ(upper("abc\x82"), "ABC\x82");  // a lone lead byte at the end
     EXPECT_EQ(upper("\x82"
-                          "a"
-                          "a"),
+                    "a"
+                    "a"),
               "\x82"
               "aA");  // the first "a" is a trail byte
     EXPECT_EQ(upper("\x82\x0A"
-                          "a"),
+                    "a"),
               "\x82\x0A"
               "A");  // a line feed is no trail byte
 }
