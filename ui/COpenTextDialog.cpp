@@ -35,7 +35,8 @@ COpenTextDialog::COpenTextDialog(QWidget* owner, Prompter& prompter) : DriveFile
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::AnyFile);  // the chosen file need not exist
-    connect(this, &QFileDialog::currentChanged, this, &COpenTextDialog::DoSelectionChange);
+    connect(this, &QFileDialog::currentChanged, this,
+            [this](const QString& path) { runHandler(prompter_, this, [this, &path] { DoSelectionChange(path); }); });
 }
 
 std::optional<QString> COpenTextDialog::choose(const FileDialogRequest& request) {

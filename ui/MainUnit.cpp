@@ -161,7 +161,7 @@ void TMainForm::buildControls() {
     setTabOrder(BitBtn6, BitBtn1);
 
     const auto handle = [this](auto member) {
-        return [this, member] { runHandler(context_.prompter, this, [this, member] { (this->*member)(); }); };
+        return guarded(context_.prompter, this, [this, member] { (this->*member)(); });
     };
     connect(Button1, &QPushButton::clicked, this, handle(&TMainForm::Button1Click));
     connect(BitBtn1, &QPushButton::clicked, this, handle(&TMainForm::BitBtn1Click));
@@ -173,22 +173,25 @@ void TMainForm::buildControls() {
     connect(Button2, &QPushButton::clicked, this, handle(&TMainForm::Button2Click));
     connect(Button3, &QPushButton::clicked, this, handle(&TMainForm::Button3Click));
     connect(Button4, &QPushButton::clicked, this, handle(&TMainForm::Button4Click));
-    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!showingList_) {
-            ListBox1Click();
-        }
-    });
-    connect(FilterComboBox1, &QComboBox::activated, this, [this](int) { FilterComboBox1Change(); });
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, guarded(context_.prompter, this, [this] {
+                if (!showingList_) {
+                    ListBox1Click();
+                }
+            }));
+    connect(FilterComboBox1, &QComboBox::activated, this, handle(&TMainForm::FilterComboBox1Change));
     connect(DriveComboBox1, &QComboBox::activated, this,
             [this](int index) { runHandler(context_.prompter, this, [this, index] { DriveComboBox1Click(index); }); });
-    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this, [this] {
-        const std::string& folder = DirectoryListBox1->directory();
-        DriveComboBox1->setCurrentIndex(DriveComboBox1->indexOfDrive(folder[0]));
-        FileListBox1->setDirectory(folder);
-    });
+    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this, guarded(context_.prompter, this, [this] {
+                const std::string& folder = DirectoryListBox1->directory();
+                DriveComboBox1->setCurrentIndex(DriveComboBox1->indexOfDrive(folder[0]));
+                FileListBox1->setDirectory(folder);
+            }));
 }
 
 void TMainForm::buildMenu() {
+    const auto menuHandler = [this](void (TMainForm::*member)()) {
+        return guarded(context_.prompter, this, [this, member] { (this->*member)(); });
+    };
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
     OpMenu = bar->addMenu(jp("ｵﾌﾟｼｮﾝ"));
@@ -197,11 +200,11 @@ void TMainForm::buildMenu() {
     Op1->setObjectName(QStringLiteral("Op1"));
     // The four items act as a radio group through their handlers, each with a check mark; a group of
     // the menu's own would draw radio bullets.
-    const auto percentItem = [this](const char* name, const char* caption, void (TMainForm::*handler)()) {
+    const auto percentItem = [this, &menuHandler](const char* name, const char* caption, void (TMainForm::*handler)()) {
         QAction* action = Op1->addAction(jp(caption));
         action->setObjectName(QString::fromLatin1(name));
         action->setCheckable(true);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, menuHandler(handler));
         return action;
     };
     OP1_FB = percentItem("OP1_FB", "前後に％付加", &TMainForm::OP1_FBClick);
@@ -210,34 +213,34 @@ void TMainForm::buildMenu() {
     OP1_NO = percentItem("OP1_NO", "前後％無し", &TMainForm::OP1_NOClick);
     Edit_op = OpMenu->addAction(jp("編集"));
     Edit_op->setObjectName(QStringLiteral("Edit_op"));
-    connect(Edit_op, &QAction::triggered, this, &TMainForm::Edit_opClick);
+    connect(Edit_op, &QAction::triggered, this, menuHandler(&TMainForm::Edit_opClick));
     JoinCheck_op = OpMenu->addAction(jp("結合ﾁｪｯｸ"));
     JoinCheck_op->setObjectName(QStringLiteral("JoinCheck_op"));
     JoinCheck_op->setCheckable(true);
-    connect(JoinCheck_op, &QAction::triggered, this, &TMainForm::JoinCheck_opClick);
+    connect(JoinCheck_op, &QAction::triggered, this, menuHandler(&TMainForm::JoinCheck_opClick));
 
     setting = bar->addMenu(jp("設定"));
     setting->setObjectName(QStringLiteral("setting"));
     User_op = setting->addAction(jp("ﾕｰｻﾞ定義(拡張子)"));
     User_op->setObjectName(QStringLiteral("User_op"));
-    connect(User_op, &QAction::triggered, this, &TMainForm::User_opClick);
+    connect(User_op, &QAction::triggered, this, menuHandler(&TMainForm::User_opClick));
     DeskTop_set = setting->addAction(jp("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成"));
     DeskTop_set->setObjectName(QStringLiteral("DeskTop_set"));
-    connect(DeskTop_set, &QAction::triggered, this, &TMainForm::DeskTop_setClick);
+    connect(DeskTop_set, &QAction::triggered, this, menuHandler(&TMainForm::DeskTop_setClick));
 
     Menu_help = bar->addMenu(jp("ﾍﾙﾌﾟ"));
     Menu_help->setObjectName(QStringLiteral("Menu_help"));
     Menu_hp = Menu_help->addAction(jp("ﾎｰﾑﾍﾟｰｼﾞ"));
     Menu_hp->setObjectName(QStringLiteral("Menu_hp"));
-    connect(Menu_hp, &QAction::triggered, this, &TMainForm::Menu_hpClick);
+    connect(Menu_hp, &QAction::triggered, this, menuHandler(&TMainForm::Menu_hpClick));
     Menu_add = Menu_help->addAction(jp("ﾒｰﾙ"));
     Menu_add->setObjectName(QStringLiteral("Menu_add"));
-    connect(Menu_add, &QAction::triggered, this, &TMainForm::Menu_addClick);
+    connect(Menu_add, &QAction::triggered, this, menuHandler(&TMainForm::Menu_addClick));
     Helpnon = Menu_help->addSeparator();
     Helpnon->setObjectName(QStringLiteral("Helpnon"));
     Menu_ver = Menu_help->addAction(jp("ﾊﾞｰｼﾞｮﾝ"));
     Menu_ver->setObjectName(QStringLiteral("Menu_ver"));
-    connect(Menu_ver, &QAction::triggered, this, &TMainForm::Menu_verClick);
+    connect(Menu_ver, &QAction::triggered, this, menuHandler(&TMainForm::Menu_verClick));
 }
 
 void TMainForm::DeskTop_setClick() {

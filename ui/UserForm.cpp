@@ -53,9 +53,9 @@ TUser::TUser(AppContext& context, TMainForm& mainForm)
     for (LabeledEdit* box : {LabeledEdit1, LabeledEdit2, LabeledEdit3, LabeledEdit4}) {
         box->installEventFilter(this);
     }
-    connect(Button1, &QPushButton::clicked, this, &TUser::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TUser::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TUser::Button3Click);
+    connect(Button1, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button3Click(); }));
 }
 
 void TUser::placeWindow() {

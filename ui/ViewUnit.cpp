@@ -105,12 +105,10 @@ TViewForm::TViewForm(AppContext& context, TMainForm& mainForm)
         pressWithEnter(b);
     }
 
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { runHandler(context_.prompter, this, [this] { Button2Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button1, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button4Click(); }));
 }
 
 TViewForm::~TViewForm() = default;

@@ -51,4 +51,11 @@ void runHandler(Prompter& prompter, QWidget* owner, Handler&& handler) {
     }
 }
 
+// A slot for connect() that runs `handler` through runHandler: every operator action of a window goes
+// through the same error boundary. The signal's arguments are not passed on.
+template <typename Handler>
+auto guarded(Prompter& prompter, QWidget* owner, Handler handler) {
+    return [&prompter, owner, handler = std::move(handler)] { runHandler(prompter, owner, handler); };
+}
+
 }  // namespace tarvelin::ui
