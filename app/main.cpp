@@ -81,7 +81,7 @@ std::string settingsFileIn(const std::string& hostFolder) {
 
 // The settings file, with the drive table that its [Drives] section sets installed first.
 std::string installDrivesAndFindSettings(const std::string& dataFolder) {
-    platform::installDrives(platform::DriveTable::systemDefault(core::LoadDriveOverrides(settingsFileIn(dataFolder))));
+    platform::installDrives(platform::DriveTable::systemDefault(core::loadDriveOverrides(settingsFileIn(dataFolder))));
     return settingsFileIn(dataFolder);
 }
 

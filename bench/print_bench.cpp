@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
         watch.start();
         const auto lines = holder.laidOutLineCount(watch);
         const double toDialog = seconds(timer);
-        const int perPage = core::LinesPerPage(ui::fontHeightInPixels(font, 96));
-        const int pages = core::PageCount(lines.value_or(0), perPage);
+        const int perPage = core::linesPerPage(ui::fontHeightInPixels(font, 96));
+        const int pages = core::pageCount(lines.value_or(0), perPage);
 
         // The print, and in the same run the print that lays out every line (the baseline of the shortcut
         // that draws plain lines as glyph runs).

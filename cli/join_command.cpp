@@ -95,18 +95,18 @@ std::string clusterOf(int argc, char** argv, char letter) {
     return holds(optind - 1) ? argv[optind - 1] : holds(optind) ? argv[optind] : std::string("-") + letter;
 }
 
-std::optional<int> parsePercentMode(std::string_view mode) {
+std::optional<core::PercentMode> parsePercentMode(std::string_view mode) {
     if (mode == "fb" || mode == "1") {
-        return core::OP1_FB;
+        return core::PercentMode::FrontAndBack;
     }
     if (mode == "f" || mode == "2") {
-        return core::OP1_F;
+        return core::PercentMode::FrontOnly;
     }
     if (mode == "b" || mode == "3") {
-        return core::OP1_B;
+        return core::PercentMode::BackOnly;
     }
     if (mode == "none" || mode == "4") {
-        return core::OP1_NO;
+        return core::PercentMode::None;
     }
     return std::nullopt;
 }

@@ -292,7 +292,7 @@ int JoinRun::joinListedFiles(const std::vector<std::string>& joinList, const Joi
         joined.countLineBreaks();  // for the line each listed file starts on
     }
     joined.passOn([&output](std::string_view part) { output.write(part); });
-    if (options.percentMode == OP1_FB || options.percentMode == OP1_F) {
+    if (addsFrontMark(options.percentMode)) {
         joined.appendUnedited(kFrontMark);
     }
     if (front.readable()) {
@@ -368,7 +368,7 @@ void JoinRun::addFrontAndEndData(const JoinOptions& options, DataFile& front, Da
     }
     log(separatorLine());
     logPercentMode(options.percentMode);
-    if (options.percentMode == OP1_FB || options.percentMode == OP1_B) {
+    if (addsBackMark(options.percentMode)) {
         // The end of the whole text that the front data, the data text and the end data make.
         output.write(backMarkFor(output.tail));
     }
@@ -423,18 +423,18 @@ void JoinRun::finishCheck(ProgramCheck& check, JoinResult& result) {
     log(checkSummaryLine(result.checkWarnings, result.checkNotices));
 }
 
-void JoinRun::logPercentMode(int percentMode) {
+void JoinRun::logPercentMode(PercentMode percentMode) {
     switch (percentMode) {
-        case OP1_FB:
+        case PercentMode::FrontAndBack:
             log(ansi("前後に％を付加しました。"));
             break;
-        case OP1_F:
+        case PercentMode::FrontOnly:
             log(ansi("前のみ％を付加しました。"));
             break;
-        case OP1_B:
+        case PercentMode::BackOnly:
             log(ansi("後のみ％を付加しました。"));
             break;
-        case OP1_NO:
+        case PercentMode::None:
             log(ansi("前後に％は有りません。"));
             break;
         default:

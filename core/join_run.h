@@ -31,7 +31,7 @@ struct Replacement {
 
 // What a join takes besides its list. Texts are code page 932.
 struct JoinOptions {
-    int percentMode = OP1_FB;
+    PercentMode percentMode = PercentMode::FrontAndBack;
     std::array<Replacement, 3> replacements;
     // Front and end data files; an empty path means none. A path whose file does not exist adds nothing.
     std::string frontFile;
@@ -171,7 +171,7 @@ private:
     // The format question, and on "はい(&Y)" the fallback reader's text of the file (else empty).
     std::string askFormatAndReadLines(std::string_view path);
     // Logs what the percent mode adds.
-    void logPercentMode(int percentMode);
+    void logPercentMode(PercentMode percentMode);
     void log(std::string_view line) { host_.addLogLine(line); }
 
     JoinHost& host_;

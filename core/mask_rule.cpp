@@ -2,7 +2,7 @@
 
 namespace tarvelin::core {
 
-std::string CompleteMask(std::string_view text) {
+std::string completeMask(std::string_view text) {
     if (text.find("*.") != std::string_view::npos) {
         return std::string(text);
     }

@@ -135,7 +135,7 @@ void SaveSettings(std::string_view settingsPath, const Settings& settings, Windo
     }
 }
 
-std::map<char, std::string> LoadDriveOverrides(std::string_view settingsPath) {
+std::map<char, std::string> loadDriveOverrides(std::string_view settingsPath) {
     const platform::ProfileReader profile(settingsPath);
     std::map<char, std::string> drives;
     for (const auto& key : profile.keyNames("Drives")) {

@@ -28,7 +28,7 @@ struct Settings {
         int FontSize = 10;  // points, of the join window's panes
     } View;
     struct OptionsKeys {
-        int OP1 = OP1_FB;   // percent mode
+        int OP1 = op1Of(PercentMode::FrontAndBack);  // percent mode
         int JoinCheck = 0;  // 1: the join check (結合ﾁｪｯｸ) is on; in the file only while it is
     } Options;
     struct SettingKeys {
@@ -72,6 +72,6 @@ void SaveSettings(std::string_view settingsPath, const Settings& settings, Windo
 
 // The drive letters that the settings file's section [Drives] maps to host folders ("C=/home/op/nc"); an
 // empty folder removes a letter. The program reads this section and never writes it.
-std::map<char, std::string> LoadDriveOverrides(std::string_view settingsPath);
+std::map<char, std::string> loadDriveOverrides(std::string_view settingsPath);
 
 }  // namespace tarvelin::core

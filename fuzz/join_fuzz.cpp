@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool hasEnd = (input.flags & 16) != 0;
 
     core::JoinOptions options;
-    options.percentMode = mode;
+    options.percentMode = core::percentModeOf(mode);
     options.frontFile = "C:\\Front.txt";
     options.endFile = "C:\\End.txt";
     std::filesystem::remove(folder + "/Front.txt");

@@ -363,6 +363,16 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void TMainForm::resetAfterJoin() {
+    for (QPushButton* b : {BitBtn2, BitBtn3, BitBtn4}) {
+        b->setEnabled(false);
+    }
+    LabeledEdit1->clear();
+    LabeledEdit1->setEnabled(false);
+    joinList.clear();
+    showJoinList();
+}
+
 void TMainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || isMinimized()) {
@@ -555,27 +565,30 @@ void TMainForm::setOrderButtonsEnabled(bool enabled) {
 }
 
 void TMainForm::OP1_FBClick() {
-    setPercentMode(core::OP1_FB);
+    setPercentMode(core::PercentMode::FrontAndBack);
 }
 void TMainForm::OP1_FClick() {
-    setPercentMode(core::OP1_F);
+    setPercentMode(core::PercentMode::FrontOnly);
 }
 void TMainForm::OP1_BClick() {
-    setPercentMode(core::OP1_B);
+    setPercentMode(core::PercentMode::BackOnly);
 }
 void TMainForm::OP1_NOClick() {
-    setPercentMode(core::OP1_NO);
+    setPercentMode(core::PercentMode::None);
 }
 
-void TMainForm::setPercentMode(int mode) {
-    Settings.Options.OP1 = mode;
+void TMainForm::setPercentMode(core::PercentMode mode) {
+    Settings.Options.OP1 = core::op1Of(mode);
     showPercentMark();
 }
 
 void TMainForm::showPercentMark() {
-    QAction* const items[] = {OP1_FB, OP1_F, OP1_B, OP1_NO};
-    for (int mode = core::OP1_FB; mode <= core::OP1_NO; ++mode) {
-        items[mode - core::OP1_FB]->setChecked(Settings.Options.OP1 == mode);
+    const std::pair<QAction*, core::PercentMode> items[] = {{OP1_FB, core::PercentMode::FrontAndBack},
+                                                            {OP1_F, core::PercentMode::FrontOnly},
+                                                            {OP1_B, core::PercentMode::BackOnly},
+                                                            {OP1_NO, core::PercentMode::None}};
+    for (const auto& [item, mode] : items) {
+        item->setChecked(Settings.Options.OP1 == core::op1Of(mode));
     }
     JoinCheck_op->setChecked(Settings.Options.JoinCheck != 0);
 }

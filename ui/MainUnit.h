@@ -92,6 +92,8 @@ public:
 
     // Shows the join list as the model holds it.
     void showJoinList();
+    // After "戻る" in the join window: the join list emptied, its name box and the order buttons off.
+    void resetAfterJoin();
 
     // The windows that the main window opens: the join window ("次に進む"), the editor ("編集") and the
     // user-defined types ("ﾕｰｻﾞ定義(拡張子)").
@@ -151,7 +153,7 @@ private:
     void offerToSaveList();
     // Makes a list file's entries the join list, its folder the list folder and its name the list name.
     void loadListFile(const QString& path);
-    void setPercentMode(int mode);
+    void setPercentMode(core::PercentMode mode);
     void showPercentMark();
 
     // core::BrowserHost

@@ -25,7 +25,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, int 
 }
 
 void complete(LabeledEdit* box) {
-    box->setText(fromAnsi(core::CompleteMask(toAnsi(box->text()))));
+    box->setText(fromAnsi(core::completeMask(toAnsi(box->text()))));
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ void TViewForm::Button2Click() {
     // go of before the window can change it.
     printForm_->holdText(RichEdit2->lines(), RichEdit2->font());
     const auto release = qScopeGuard([this] { printForm_->releaseText(); });
-    const int linesPerPage = core::LinesPerPage(fontHeightInPixels(RichEdit2->font(), RichEdit2->logicalDpiY()));
+    const int linesPerPage = core::linesPerPage(fontHeightInPixels(RichEdit2->font(), RichEdit2->logicalDpiY()));
     std::optional<size_t> lines;
     {
         PrintProgressDialog progress(this, jp("ページ数を数えています..."));
@@ -173,7 +173,7 @@ void TViewForm::Button2Click() {
     request.owner = this;
     request.printer = printer;
     request.fromPage = request.minPage = 1;
-    request.toPage = request.maxPage = core::PageCount(*lines, linesPerPage);
+    request.toPage = request.maxPage = core::pageCount(*lines, linesPerPage);
     if (context_.prompter.print(request)) {
         PrintProgressDialog progress(this, jp("印刷しています..."));
         printForm_->printHeld(*printer, fromAnsi(outputPath_), &progress);
@@ -248,7 +248,7 @@ void TViewForm::reject() {
 void TViewForm::Button1Click() {
     core::Settings& settings = mainForm_.Settings;
     core::JoinOptions options;
-    options.percentMode = settings.Options.OP1;
+    options.percentMode = core::percentModeOf(settings.Options.OP1);
     options.replacements = {core::Replacement{settings.Edit.DelChar1, settings.Edit.ChgChar1},
                             core::Replacement{settings.Edit.DelChar2, settings.Edit.ChgChar2},
                             core::Replacement{settings.Edit.DelChar3, settings.Edit.ChgChar3}};
@@ -282,13 +282,7 @@ void TViewForm::Button4Click() {
         backWhenDone_ = true;
         return;
     }
-    for (QPushButton* b : {mainForm_.BitBtn2, mainForm_.BitBtn3, mainForm_.BitBtn4}) {
-        b->setEnabled(false);
-    }
-    mainForm_.LabeledEdit1->clear();
-    mainForm_.LabeledEdit1->setEnabled(false);
-    mainForm_.joinList.clear();
-    mainForm_.showJoinList();
+    mainForm_.resetAfterJoin();
     RichEdit1->clear();
     RichEdit2->clear();
     run_.releaseDataText();

@@ -68,7 +68,7 @@ TEST_F(JoinCommandTest, GivesTheEnginesResult) {
     platform::NoScreenSaver screenSaver;
     core::JoinRun engine(host, screenSaver);
     core::JoinOptions options;
-    options.percentMode = core::OP1_B;
+    options.percentMode = core::PercentMode::BackOnly;
     options.replacements[0] = {"g91", "G90"};
     options.replacements[1] = {platform::utf8ToCp932("加工"), "KAKOU"};
     options.frontFile = tree.userPath("Front.txt");
@@ -103,9 +103,9 @@ TEST_F(JoinCommandTest, LargeJoinsWrittenAsTheyGoGiveTheEnginesBytes) {
     tree.write("B.NC", program + "M30");  // no final line break
     tree.write("End.txt", "(END)\r\n");
     for (const bool withEnd : {false, true}) {
-        for (const int mode : {core::OP1_FB, core::OP1_B}) {
+        for (const core::PercentMode mode : {core::PercentMode::FrontAndBack, core::PercentMode::BackOnly}) {
             std::vector<std::string> args = {
-                "-q",     "-o", tree.userPath("OUT.NC"), "-p",        std::to_string(mode), "-r",
+                "-q",     "-o", tree.userPath("OUT.NC"), "-p",        std::to_string(core::op1Of(mode)), "-r",
                 "G01=G1", "-r", "M08=COOLANT",           "--no-front"};
             if (withEnd) {
                 args.insert(args.end(), {"--end", tree.userPath("End.txt")});
@@ -126,7 +126,8 @@ TEST_F(JoinCommandTest, LargeJoinsWrittenAsTheyGoGiveTheEnginesBytes) {
             options.endFile = withEnd ? tree.userPath("End.txt") : "";
             std::string saveFolder;
             engine.run({tree.userPath("A.NC"), tree.userPath("B.NC")}, options, saveFolder);
-            ASSERT_TRUE(tree.read("OUT.NC") == tree.read("ENGINE.NC")) << "mode " << mode << " end " << withEnd;
+            ASSERT_TRUE(tree.read("OUT.NC") == tree.read("ENGINE.NC"))
+                << "mode " << core::op1Of(mode) << " end " << withEnd;
         }
     }
 }
@@ -445,7 +446,7 @@ TEST_F(JoinCommandTest, ReplacementMayBeEmptyAndSplitsAtTheFirstEquals) {
     EXPECT_EQ(command->options.replacements[0].replacement, "");
     EXPECT_EQ(command->options.replacements[1].search, "A");
     EXPECT_EQ(command->options.replacements[1].replacement, "B=C");
-    EXPECT_EQ(command->options.percentMode, core::OP1_FB);
+    EXPECT_EQ(command->options.percentMode, core::PercentMode::FrontAndBack);
 }
 
 }  // namespace

@@ -76,12 +76,12 @@ TEST(FrontEndData, FailuresNameTheFile) {
 #endif
 }
 
-TEST(CompleteMask, Examples) {
+TEST(completeMask, Examples) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"abc", "*.abc"},   {".abc", "*.abc"}, {"*.abc", "*.abc"}, {"a.b", "*a.b"},
         {"*abc", "*.*abc"}, {"x*.y", "x*.y"},  {"  ", "*.  "},     {"NC;TXT", "*.NC;TXT"}};
     for (const auto& [typed, mask] : cases) {
-        EXPECT_EQ(CompleteMask(typed), mask) << typed;
+        EXPECT_EQ(completeMask(typed), mask) << typed;
     }
 }
 

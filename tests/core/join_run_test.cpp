@@ -46,7 +46,7 @@ const char* const kFormatQuestion =
 
 class JoinRunTest : public ::testing::Test {
 protected:
-    JoinRunTest() { options.percentMode = OP1_NO; }
+    JoinRunTest() { options.percentMode = PercentMode::None; }
 
     // Runs a join into C:\OUT.NC (unless the test set another answer).
     JoinResult join(const std::vector<std::string>& list) {
@@ -67,7 +67,7 @@ protected:
 TEST_F(JoinRunTest, CompleteRunLogsEveryStageAndCounts) {
     const auto a = tree.write("NC/A.NC", "O0001\r\nM30\r\n");
     const auto c = tree.write("NC/C.NC", "O0003\r\nM30\r\n");
-    options.percentMode = OP1_FB;
+    options.percentMode = PercentMode::FrontAndBack;
     options.replacements[0] = {"G91", "G90"};
 
     const auto result = join({a, tree.drive("NC/B.NC"), c});
@@ -272,7 +272,7 @@ TEST_F(JoinRunTest, KillingAJoinLeavesTheEarlierOrTheWholeOutput) {
     }
     const auto a = tree.write("A.NC", program);
     options.replacements[0] = {"G01", "G1"};
-    options.percentMode = OP1_FB;
+    options.percentMode = PercentMode::FrontAndBack;
     tree.write("OUT.NC", "EARLIER\r\n");
     ASSERT_EQ(join({a}).outcome, JoinOutcome::Completed);
     const std::string whole = tree.read("OUT.NC");
@@ -302,7 +302,7 @@ TEST_F(JoinRunTest, KillingAJoinLeavesTheEarlierOrTheWholeOutput) {
 #endif
 
 struct PercentCase {
-    int mode;
+    int mode;  // the setting, which may hold any value
     const char* input;
     const char* logLine;  // nullptr: no line between the separators
     const char* output;
@@ -312,7 +312,7 @@ class PercentModeTest : public JoinRunTest, public ::testing::WithParamInterface
 
 TEST_P(PercentModeTest, MarksAndLogLine) {
     const PercentCase& c = GetParam();
-    options.percentMode = c.mode;
+    options.percentMode = percentModeOf(c.mode);
     ASSERT_EQ(join({tree.write("A.NC", c.input), tree.drive("MISSING.NC")}).outcome, JoinOutcome::Completed);
 
     EXPECT_EQ(tree.read("OUT.NC"), c.output);
@@ -329,13 +329,16 @@ TEST_P(PercentModeTest, MarksAndLogLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, PercentModeTest,
-    ::testing::Values(PercentCase{OP1_NO, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％は有りません。",
+    ::testing::Values(PercentCase{op1Of(PercentMode::None), "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％は有りません。",
                                   "\r\nO0001\r\nM30\r\n\r\n"},
-                      PercentCase{OP1_FB, "%\r\nO0001\r\nM30\r\n%\r\n", "前後に％を付加しました。",
-                                  "%\r\n\r\nO0001\r\nM30\r\n\r\n%\r\n"},
-                      PercentCase{OP1_F, "O0001\r\nM30\r\n", "前のみ％を付加しました。", "%\r\nO0001\r\nM30\r\n"},
-                      PercentCase{OP1_B, "O0001\r\nM30", "後のみ％を付加しました。", "O0001\r\nM30\r\n%"},
-                      PercentCase{OP1_B, "O0001\r\nM30\r\n", "後のみ％を付加しました。", "O0001\r\nM30\r\n%\r\n"},
+                      PercentCase{op1Of(PercentMode::FrontAndBack), "%\r\nO0001\r\nM30\r\n%\r\n",
+                                  "前後に％を付加しました。", "%\r\n\r\nO0001\r\nM30\r\n\r\n%\r\n"},
+                      PercentCase{op1Of(PercentMode::FrontOnly), "O0001\r\nM30\r\n", "前のみ％を付加しました。",
+                                  "%\r\nO0001\r\nM30\r\n"},
+                      PercentCase{op1Of(PercentMode::BackOnly), "O0001\r\nM30", "後のみ％を付加しました。",
+                                  "O0001\r\nM30\r\n%"},
+                      PercentCase{op1Of(PercentMode::BackOnly), "O0001\r\nM30\r\n", "後のみ％を付加しました。",
+                                  "O0001\r\nM30\r\n%\r\n"},
                       PercentCase{5, "%O0001\r\n", nullptr, "O0001\r\n"}, PercentCase{0, "O1%\r\n", nullptr, "O1\r\n"}),
     [](const auto& info) { return "Mode" + std::to_string(info.param.mode) + "_" + std::to_string(info.index); });
 
@@ -362,7 +365,7 @@ TEST_F(JoinRunTest, TheJoinedTextDoesNotDependOnTheSizesTheJoinWorksIn) {
     // The front and end data stand unedited, their breaks made CR LF, the end data cut at its NUL.
     options.frontFile = tree.write("PROG/Front.txt", "%g0(FRONT)\r\rX1.\n");
     options.endFile = tree.write("PROG/End.txt", std::string("g0\r\n%END\rX1.\0IGNORED", 21));
-    options.percentMode = OP1_FB;
+    options.percentMode = PercentMode::FrontAndBack;
     options.replacements[0] = {"g0", "G00"};
     options.replacements[1] = {"X1.", "X"};
     std::string program;
@@ -440,7 +443,7 @@ TEST_F(JoinRunTest, ReplacementNeverStartsOnTheTrailByteOfADoubleByteCharacter) 
 TEST_F(JoinRunTest, FrontAndEndDataSurroundTheTextOnLinesOfTheirOwn) {
     options.frontFile = tree.write("PROG/Front.txt", "(FRONT)\nG90");
     options.endFile = tree.write("PROG/End.txt", "M30\r\n");
-    options.percentMode = OP1_FB;
+    options.percentMode = PercentMode::FrontAndBack;
     join({tree.write("A.NC", "%\r\nO1\r\n%\r\n"), tree.drive("NONE")});
 
     EXPECT_EQ(tree.read("OUT.NC"), "%\r\n(FRONT)\r\nG90\r\n\r\nO1\r\n\r\n\r\nM30\r\n%\r\n");

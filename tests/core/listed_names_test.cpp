@@ -62,7 +62,7 @@ TEST(ListedNames, EveryListedFileOpensAndJoinsAsItself) {
     NoScreenSaver screenSaver;
     JoinRun run{host, screenSaver};
     JoinOptions options;
-    options.percentMode = OP1_NO;
+    options.percentMode = PercentMode::None;
     std::sort(listed.begin(), listed.end());
     std::string saveFolder = "C:";
     const JoinResult result = run.run(listed, options, saveFolder);

@@ -7,7 +7,7 @@
 namespace tarvelin::core {
 namespace {
 
-TEST(LinesPerPage, DividesThePageByTheFontsHeightWhateverItsSign) {
+TEST(linesPerPage, DividesThePageByTheFontsHeightWhateverItsSign) {
     const std::vector<std::pair<int, int>> cases = {
         {13, 79},  // 10 points at 96 pixels per inch
         {-13, 79},
@@ -24,11 +24,11 @@ TEST(LinesPerPage, DividesThePageByTheFontsHeightWhateverItsSign) {
         {INT_MIN, 0},
     };
     for (const auto& [height, lines] : cases) {
-        EXPECT_EQ(LinesPerPage(height), lines) << "font height " << height;
+        EXPECT_EQ(linesPerPage(height), lines) << "font height " << height;
     }
 }
 
-TEST(PageCount, WholePagesPlusOne) {
+TEST(pageCount, WholePagesPlusOne) {
     struct Case {
         size_t lines;
         int perPage;
@@ -47,7 +47,7 @@ TEST(PageCount, WholePagesPlusOne) {
         {size_t{1} << 40, 1, INT_MAX},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(PageCount(c.lines, c.perPage), c.pages) << c.lines << " lines at " << c.perPage;
+        EXPECT_EQ(pageCount(c.lines, c.perPage), c.pages) << c.lines << " lines at " << c.perPage;
     }
 }
 

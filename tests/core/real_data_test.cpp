@@ -100,7 +100,7 @@ TEST(RealData, JoiningTheCamoticsExamplesMatchesTheModel) {
     platform::NoScreenSaver screenSaver;
     JoinRun run(host, screenSaver);
     JoinOptions options;
-    options.percentMode = OP1_FB;
+    options.percentMode = PercentMode::FrontAndBack;
     options.replacements[0] = {"g1", "G01"};
     options.frontFile = tree.write("Front.txt", "(TARVELIN)\r\nG21\r\n");
     options.endFile = tree.write("End.txt", "M30\r\n");

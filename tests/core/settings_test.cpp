@@ -36,7 +36,7 @@ TEST(Settings, FirstStartTakesTheDefaultsAndWritesTheFileInItsOrder) {
     EXPECT_EQ(loaded.mainWindow.Top, 10);
     EXPECT_EQ(loaded.settings.Main.Drive, 1);
     EXPECT_EQ(loaded.settings.Main.Mask, 1);
-    EXPECT_EQ(loaded.settings.Options.OP1, OP1_FB);
+    EXPECT_EQ(loaded.settings.Options.OP1, op1Of(PercentMode::FrontAndBack));
     EXPECT_EQ(loaded.settings.Setting.User1_Name, utf8ToCp932("ﾕｰｻﾞ1"));
     EXPECT_FALSE(tree.exists("Tarvelin.INI"));
 
@@ -54,7 +54,7 @@ TEST(Settings, EveryFieldSurvivesASaveAndALoad) {
     Settings s;
     s.Main = {3, utf8ToCp932("D:\\加工\\JOB"), 4, "C:\\LIST", "C:\\"};
     s.View = {40, 50, 620, 510, 14};
-    s.Options = {OP1_B, 1};
+    s.Options = {op1Of(PercentMode::BackOnly), 1};
     s.Setting = {2, utf8ToCp932("穴あけ"), "*.TAP", "CAM", "*.NC1;*.NC2"};
     s.Edit = {"G91", "M30", utf8ToCp932("（"), "G90", "", "("};
     SaveSettings(kPath, s, {-20, 700});
@@ -173,12 +173,12 @@ TEST(Settings, ReadOnlyFileIsReadButNotWritten) {
 #ifdef _WIN32
     const std::wstring file = std::filesystem::path(tree.host("Tarvelin.INI")).wstring();
     ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(LoadSettings(kPath).settings.Options.OP1, OP1_B);
+    EXPECT_EQ(LoadSettings(kPath).settings.Options.OP1, op1Of(PercentMode::BackOnly));
     EXPECT_TRUE(refusedWithItsMessage());
     ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 #else
     ::chmod(tree.host("Tarvelin.INI").c_str(), 0444);
-    EXPECT_EQ(LoadSettings(kPath).settings.Options.OP1, OP1_B);
+    EXPECT_EQ(LoadSettings(kPath).settings.Options.OP1, op1Of(PercentMode::BackOnly));
     EXPECT_TRUE(test::asUnprivilegedUser(tree, refusedWithItsMessage));
 #endif
     EXPECT_EQ(tree.read("Tarvelin.INI"), "[Options]\r\nOP1=3\r\n");
@@ -201,9 +201,9 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheProgramFile) {
 TEST(DriveOverrides, ComeFromTheDrivesSection) {
     test::TempTree tree;
     tree.write("Tarvelin.INI", "[Drives]\r\nC=/srv/nc\r\na = /media/floppy\r\nZ=\r\nBad=x\r\n;D=/mnt\r\n");
-    const auto drives = LoadDriveOverrides(kPath);
+    const auto drives = loadDriveOverrides(kPath);
     EXPECT_EQ(drives, (std::map<char, std::string>{{'A', "/media/floppy"}, {'C', "/srv/nc"}, {'Z', ""}}));
-    EXPECT_TRUE(LoadDriveOverrides("C:\\NONE.INI").empty());
+    EXPECT_TRUE(loadDriveOverrides("C:\\NONE.INI").empty());
 }
 
 #ifndef _WIN32
