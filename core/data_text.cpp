@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/byte_scan.h"
-#include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
 #include "core/two_threads.h"
 #include "platform/mbcs.h"
@@ -24,39 +23,23 @@ namespace {
 
 constexpr size_t kPieceLimit = 499;
 
-#if defined(__SSE2__)
-// The positions among 16 and 64 bytes that equal `value`, as a bit mask.
-inline uint64_t maskOf16(const char* p, __m128i value) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, value)));
-}
-inline uint64_t maskOf(const char* p, __m128i value) {
-    return maskOf16(p, value) | maskOf16(p + 16, value) << 16 | maskOf16(p + 32, value) << 32 |
-           maskOf16(p + 48, value) << 48;
-}
-#endif
-
 // Index of the first byte in [from, size) that is a NUL (when `stopAtNul`) or a line break that is not part
 // of a CR LF pair, or size. What stands before `from` is not looked at.
 size_t findIrregularBreak(std::string_view text, size_t from, bool stopAtNul = false) {
     const char* p = text.data();
     const size_t n = text.size();
     size_t i = from;
-#if defined(__SSE2__)
     // In a text of CR LF pairs only, the LF positions are the CR positions moved on by one. The text is
     // looked at 64 bytes at a time.
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_set1_epi8(0);
     uint64_t carry = 0;  // a CR in the last byte of the block before
     while (i + 64 <= n) {
-        const uint64_t crs = maskOf(p + i, cr);
-        const uint64_t lfs = maskOf(p + i, lf);
-        const uint64_t nuls = stopAtNul ? maskOf(p + i, nul) : 0;
+        const uint64_t crs = maskOf64(p + i, '\r');
+        const uint64_t lfs = maskOf64(p + i, '\n');
+        const uint64_t nuls = stopAtNul ? maskOf64(p + i, '\0') : 0;
         const uint64_t mismatch = lfs ^ ((crs << 1) | carry);
         if ((mismatch | nuls) != 0) {
             // A lone LF at k, or a lone CR before it; or a NUL, whichever comes first.
-            const auto k = static_cast<size_t>(__builtin_ctzll(mismatch | nuls));
+            const size_t k = lowestBit(mismatch | nuls);
             if (((mismatch >> k) & 1U) != 0) {
                 return ((lfs >> k) & 1U) != 0 ? i + k : i + k - 1;
             }
@@ -68,7 +51,6 @@ size_t findIrregularBreak(std::string_view text, size_t from, bool stopAtNul = f
     if (carry != 0 && (i == n || p[i] != '\n')) {
         return i - 1;
     }
-#endif
     for (; i < n; ++i) {
         if ((p[i] == '\n' && (i == from || p[i - 1] != '\r')) || (stopAtNul && p[i] == '\0')) {
             return i;
@@ -201,7 +183,6 @@ public:
         size_t count = 0;
         size_t batch[64];
         size_t i = 0;
-#if defined(__SSE2__)
         // 64 positions at a time: the candidates are where both the first and the last byte fit, found for
         // a few thousand positions in one go. The matches among 64 are handed on together, so that the
         // callback keeps its state in registers. (The callback rewrites only bytes below the end of its last
@@ -217,7 +198,7 @@ public:
                 uint64_t candidates = masks[k];
                 size_t found = 0;
                 while (candidates != 0) {
-                    const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
+                    const size_t at = i + lowestBit(candidates);
                     candidates &= candidates - 1;
                     if (at >= next && accept(text, at, knownStart)) {
                         batch[found++] = at;
@@ -230,7 +211,6 @@ public:
                 }
             }
         }
-#endif
         for (i = std::max(i, next); i <= lastStart; ++i) {
             const char b = p[i];
             if ((b == first_.first || b == first_.second) && accept(text, i, knownStart)) {
@@ -493,14 +473,11 @@ void appendLines(std::string_view part, size_t base, std::vector<LineSpan>& line
         lineStart = breakAt + breakLength;
     };
     size_t i = 0;
-#if defined(__SSE2__)
     // 64 bytes at a time; most blocks hold one or two CR LF pairs and nothing else of interest.
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
     for (; i + 64 <= n; i += 64) {
-        uint64_t breaks = maskOf(p + i, cr) | maskOf(p + i, lf);
+        uint64_t breaks = maskOfEither64(p + i, '\r', '\n');
         while (breaks != 0) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctzll(breaks));
+            const size_t at = i + lowestBit(breaks);
             breaks &= breaks - 1;
             if (at < lineStart) {
                 continue;  // the LF of a CR LF pair already taken
@@ -509,7 +486,6 @@ void appendLines(std::string_view part, size_t base, std::vector<LineSpan>& line
             endLine(at, pair ? 2 : 1);
         }
     }
-#endif
     for (i = std::max(i, lineStart); i < n; ++i) {
         if (i < lineStart || (p[i] != '\r' && p[i] != '\n')) {
             continue;

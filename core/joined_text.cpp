@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "core/byte_scan.h"
-#include "core/candidate_scan.h"
 #include "core/pass_sizes.h"
 
 namespace tarvelin::core {
@@ -159,7 +158,7 @@ void JoinedText::appendNormalized(std::string_view piece) {
         makeRoomAtEnd(2 * (block + 64 - run) + kWord);
         uint64_t breaks = maskOfEither64(src + block, '\r', '\n');
         while (breaks != 0) {
-            const size_t end = block + static_cast<size_t>(__builtin_ctzll(breaks));
+            const size_t end = block + lowestBit(breaks);
             breaks &= breaks - 1;
             if (end >= run) {  // not the LF of a CR LF pair just taken
                 breakAt(end);

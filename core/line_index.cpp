@@ -7,26 +7,10 @@
 #include "core/pass_sizes.h"
 #include "core/two_threads.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace tarvelin::core {
 namespace {
 
 constexpr size_t kMaxWindow = size_t{1} << 20;
-
-#if defined(__SSE2__)
-uint64_t maskOf(const char* p, __m128i value) {
-    uint64_t mask = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        mask |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, value))))
-                << (16 * k);
-    }
-    return mask;
-}
-#endif
 
 }  // namespace
 
@@ -43,12 +27,9 @@ LineIndex::Segment LineIndex::scan(std::string_view text, size_t begin, size_t e
         }
     };
     size_t i = begin;
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
     for (; i + 64 <= end; i += 64) {
-        const uint64_t lfs = maskOf(p + i, lf);
-        const uint64_t crs = maskOf(p + i, cr);
+        const uint64_t lfs = maskOf64(p + i, '\n');
+        const uint64_t crs = maskOf64(p + i, '\r');
         if ((lfs | crs) == 0) {
             continue;
         }
@@ -60,11 +41,10 @@ LineIndex::Segment LineIndex::scan(std::string_view text, size_t begin, size_t e
             continue;
         }
         while (ends != 0) {
-            ended(i + static_cast<size_t>(__builtin_ctzll(ends)));
+            ended(i + lowestBit(ends));
             ends &= ends - 1;
         }
     }
-#endif
     for (; i < end; ++i) {
         if (p[i] == '\n' || (p[i] == '\r' && !(i + 1 < end && p[i + 1] == '\n'))) {
             ended(i);
