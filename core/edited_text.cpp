@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/data_text.h"
+#include "core/line_break_normalizer.h"
+#include "core/split_lines.h"
 
 namespace tarvelin::core {
 namespace {

@@ -1,6 +1,7 @@
 #include "core/front_end_data.h"
 
-#include "core/data_text.h"
+#include "core/cut_at_nul.h"
+#include "core/normalize_line_breaks.h"
 #include "core/paths.h"
 #include "platform/file_error.h"
 #include "platform/file_replacement.h"

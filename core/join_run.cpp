@@ -5,11 +5,14 @@
 #include <functional>
 #include <utility>
 
-#include "core/data_text.h"
+#include "core/apply_edits.h"
 #include "core/joined_text.h"
+#include "core/line_break_normalizer.h"
 #include "core/pass_sizes.h"
 #include "core/paths.h"
+#include "core/percent_marks.h"
 #include "core/program_check.h"
+#include "core/read_line_pieces.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/file_error.h"

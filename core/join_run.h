@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/apply_edits.h"
 #include "core/line_index.h"
 #include "core/percent_mode.h"
 #include "core/program_check.h"

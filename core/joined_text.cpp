@@ -5,7 +5,10 @@
 #include <cstring>
 #include <utility>
 
+#include "core/apply_edits.h"
 #include "core/byte_scan.h"
+#include "core/editable_text.h"
+#include "core/irregular_break.h"
 #include "core/pass_sizes.h"
 
 namespace tarvelin::core {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/data_text.h"
+#include "core/apply_edits.h"
 #include "core/part_writer.h"
 
 namespace tarvelin::core {

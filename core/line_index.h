@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/data_text.h"
+#include "core/line_span.h"
 
 namespace tarvelin::core {
 

@@ -9,7 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "core/data_text.h"
+#include "core/apply_edits.h"
+#include "core/cut_at_nul.h"
+#include "core/line_break_normalizer.h"
+#include "core/normalize_line_breaks.h"
+#include "core/percent_marks.h"
+#include "core/read_line_pieces.h"
+#include "core/remove_percent.h"
+#include "core/replace_ignoring_case.h"
 
 #include "fuzz/reference.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/data_text.h"
+#include "core/apply_edits.h"
 #include "core/pass_sizes.h"
 
 #include "fuzz/reference.h"

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/normalize_line_breaks.h"
+#include "core/remove_percent.h"
+#include "core/replace_ignoring_case.h"
+
 namespace tarvelin::core {
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/split_lines.h"
+
 namespace tarvelin::core {
 namespace {
 
