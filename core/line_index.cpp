@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/byte_scan.h"
-#include "core/pass_sizes.h"
+#include "core/two_thread_split.h"
 #include "core/two_threads.h"
 
 namespace tarvelin::core {
@@ -56,12 +56,7 @@ LineIndex::Segment LineIndex::scan(std::string_view text, size_t begin, size_t e
 
 LineIndex::LineIndex(std::string_view text) : text_(text) {
     // A large text is scanned in two halves at once, split after a line feed.
-    size_t split = text.size();
-    if (text.size() >= passSizes().twoThreadsFrom) {
-        const size_t middle = text.size() / 2;
-        const size_t lf = text.find('\n', middle);
-        split = lf == std::string_view::npos ? text.size() : lf + 1;
-    }
+    const size_t split = twoThreadSplit(text);
     if (split < text.size()) {
         Segment first;
         Segment second;

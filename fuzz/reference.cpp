@@ -170,4 +170,19 @@ std::string refReadLinePieces(std::string_view bytes) {
     return refNormalize(lines);
 }
 
+std::vector<std::string> refLines(std::string_view s) {
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' || s[i] == '\n') {
+            if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+                ++i;
+            }
+            lines.emplace_back();
+        } else {
+            lines.back() += s[i];
+        }
+    }
+    return lines;
+}
+
 }  // namespace tarvelin::fuzz

@@ -51,6 +51,10 @@ std::string refBackMark(std::string_view text);
 // left non-empty is a line followed by CR LF; the result's line breaks then made CR LF.
 std::string refReadLinePieces(std::string_view bytes);
 
+// The lines of a text, without their line breaks: a line ends at CR LF, a lone CR or a lone LF, and what
+// follows the last line break (empty after a final break, or the whole of an empty text) is a line too.
+std::vector<std::string> refLines(std::string_view s);
+
 // Stops the fuzzer with a finding.
 [[noreturn]] inline void fail(const char* what) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
