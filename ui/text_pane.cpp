@@ -419,12 +419,21 @@ void TextPane::insertText(std::string_view text) {
     emit textChanged();
 }
 
-void TextPane::keyPressEvent(QKeyEvent* event) {
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const bool control = event->modifiers() & Qt::ControlModifier;
-    const int rows = std::max(1, viewport()->height() / lineHeight_);
-    const size_t last = lineCount() - 1;
-    Position to = caret_;
+TextPane::Position TextPane::characterBefore(Position at) const {
+    if (at.offset > 0) {
+        return {at.line, previousCharacter(at.line, at.offset)};
+    }
+    return at.line > 0 ? Position{at.line - 1, lineText(at.line - 1).size()} : at;
+}
+
+TextPane::Position TextPane::characterAfter(Position at) const {
+    if (at.offset < lineText(at.line).size()) {
+        return {at.line, nextCharacter(at.line, at.offset)};
+    }
+    return at.line < lineCount() - 1 ? Position{at.line + 1, 0} : at;
+}
+
+bool TextPane::clipboardKey(QKeyEvent* event) {
     if (event == QKeySequence::Copy || event == QKeySequence::Cut) {
         if (hasSelection()) {
             QApplication::clipboard()->setText(fromAnsi(selectedText()));
@@ -432,75 +441,84 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
                 insertText({});
             }
         }
-        return;
+        return true;
     }
     if (event == QKeySequence::Paste) {
         insertText(toAnsi(QApplication::clipboard()->text()));
-        return;
+        return true;
     }
     if (event == QKeySequence::SelectAll) {
         selectAll();
-        return;
+        return true;
     }
+    return false;
+}
+
+bool TextPane::caretKey(const QKeyEvent* event) {
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
         case Qt::Key_Left:
-            to = caret_.offset > 0 ? Position{caret_.line, previousCharacter(caret_.line, caret_.offset)}
-                 : caret_.line > 0 ? Position{caret_.line - 1, lineText(caret_.line - 1).size()}
-                                   : caret_;
-            moveCaret(to, shift);
-            return;
+            moveCaret(characterBefore(caret_), shift);
+            return true;
         case Qt::Key_Right:
-            to = caret_.offset < lineText(caret_.line).size()
-                     ? Position{caret_.line, nextCharacter(caret_.line, caret_.offset)}
-                 : caret_.line < last ? Position{caret_.line + 1, 0}
-                                      : caret_;
-            moveCaret(to, shift);
-            return;
+            moveCaret(characterAfter(caret_), shift);
+            return true;
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:
-        case Qt::Key_PageDown: {
-            const long step = event->key() == Qt::Key_Up       ? -1
-                              : event->key() == Qt::Key_Down   ? 1
-                              : event->key() == Qt::Key_PageUp ? -rows
-                                                               : rows;
-            const auto line = static_cast<size_t>(
-                std::clamp<long>(static_cast<long>(caret_.line) + step, 0, static_cast<long>(last)));
-            moveCaret({line, offsetAt(line, preferredCell_, false)}, shift, true);
-            return;
-        }
+        case Qt::Key_PageDown:
+            moveCaretAcrossLines(event->key(), shift);
+            return true;
         case Qt::Key_Home:
             moveCaret({control ? 0 : caret_.line, 0}, shift);
-            return;
+            return true;
         case Qt::Key_End: {
-            const size_t line = control ? last : caret_.line;
+            const size_t line = control ? lineCount() - 1 : caret_.line;
             moveCaret({line, lineText(line).size()}, shift);
-            return;
+            return true;
         }
+        default:
+            return false;
+    }
+}
+
+void TextPane::moveCaretAcrossLines(int key, bool keepAnchor) {
+    const int rows = std::max(1, viewport()->height() / lineHeight_);
+    const long step = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : key == Qt::Key_PageUp ? -rows : rows;
+    const auto line = static_cast<size_t>(
+        std::clamp<long>(static_cast<long>(caret_.line) + step, 0, static_cast<long>(lineCount() - 1)));
+    moveCaret({line, offsetAt(line, preferredCell_, false)}, keepAnchor, true);
+}
+
+bool TextPane::editingKey(const QKeyEvent* event) {
+    switch (event->key()) {
         case Qt::Key_Backspace:
             if (!hasSelection()) {
-                anchor_ = caret_.offset > 0 ? Position{caret_.line, previousCharacter(caret_.line, caret_.offset)}
-                          : caret_.line > 0 ? Position{caret_.line - 1, lineText(caret_.line - 1).size()}
-                                            : caret_;
+                anchor_ = characterBefore(caret_);
             }
             insertText({});
-            return;
+            return true;
         case Qt::Key_Delete:
             if (!hasSelection()) {
-                anchor_ = caret_.offset < lineText(caret_.line).size()
-                              ? Position{caret_.line, nextCharacter(caret_.line, caret_.offset)}
-                          : caret_.line < last ? Position{caret_.line + 1, 0}
-                                               : caret_;
+                anchor_ = characterAfter(caret_);
             }
             insertText({});
-            return;
+            return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             insertText("\r\n");
-            return;
+            return true;
         default:
-            break;
+            return false;
     }
+}
+
+void TextPane::keyPressEvent(QKeyEvent* event) {
+    if (clipboardKey(event) || caretKey(event) || editingKey(event)) {
+        return;
+    }
+    const bool control = event->modifiers() & Qt::ControlModifier;
     const QString typed = event->text();
     if (!typed.isEmpty() && !control && (typed.front().isPrint() || typed.front() == QLatin1Char('\t'))) {
         insertText(toAnsi(typed));

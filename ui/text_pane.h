@@ -101,6 +101,15 @@ private:
     size_t nextCharacter(size_t line, size_t offset) const;
     Position positionAt(const QPoint& point) const;
     void moveCaret(Position position, bool keepAnchor, bool keepColumn = false);
+    // Moves the caret a line up or down, or by the rows in view for the page keys, to the column it keeps.
+    void moveCaretAcrossLines(int key, bool keepAnchor);
+    // The position before and after the character at `at`, across line breaks; `at` at either end.
+    Position characterBefore(Position at) const;
+    Position characterAfter(Position at) const;
+    // The keys of the clipboard, of caret moves and of edits: whether `event` was one of them, handled.
+    bool clipboardKey(QKeyEvent* event);
+    bool caretKey(const QKeyEvent* event);
+    bool editingKey(const QKeyEvent* event);
     void paintLine(QPainter& painter, size_t line, int y);
 
     std::string owned_;  // the text, when the pane keeps a copy
