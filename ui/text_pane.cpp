@@ -55,6 +55,73 @@ QString glyphText(std::string_view line, size_t offset, size_t length, Glyph gly
     return fromAnsi(line.substr(offset, length));
 }
 
+// Draws the characters of one line that are in view, from left to right: runs of narrow characters at
+// once, every other character at its own cell; selected characters in the highlight's colours.
+class LinePainter {
+public:
+    struct Metrics {
+        int cell;  // the width of a cell
+        int lineHeight;
+        int ascent;
+    };
+
+    // The line's top at `y`, its cell `scroll` at the left edge.
+    LinePainter(QPainter& painter, const QPalette& palette, Metrics metrics, int y, long scroll)
+        : painter_(painter), palette_(palette), metrics_(metrics), y_(y), scroll_(scroll) {}
+
+    // Draws the character `bytes`, shown as `glyph`, at `cell`, `width` cells wide.
+    void draw(std::string_view bytes, Glyph glyph, size_t cell, size_t width, bool selected) {
+        if (glyph == Glyph::Narrow) {
+            if (!run_.isEmpty() && runSelected_ != selected) {
+                finish();
+            }
+            if (run_.isEmpty()) {
+                runCell_ = static_cast<long>(cell);
+                runSelected_ = selected;
+            }
+            run_ += glyphText(bytes, 0, bytes.size(), glyph);
+            return;
+        }
+        finish();
+        const int x = xOf(static_cast<long>(cell));
+        if (selected) {
+            painter_.fillRect(QRect(x, y_, static_cast<int>(width) * metrics_.cell, metrics_.lineHeight),
+                              palette_.highlight());
+        }
+        if (glyph != Glyph::Tab) {
+            painter_.setPen(selected ? palette_.highlightedText().color() : palette_.text().color());
+            painter_.drawText(x, y_ + metrics_.ascent, glyphText(bytes, 0, bytes.size(), glyph));
+        }
+    }
+
+    // Draws the run of narrow characters not drawn yet.
+    void finish() {
+        if (run_.isEmpty()) {
+            return;
+        }
+        const int x = xOf(runCell_);
+        if (runSelected_) {
+            painter_.fillRect(QRect(x, y_, static_cast<int>(run_.size()) * metrics_.cell, metrics_.lineHeight),
+                              palette_.highlight());
+        }
+        painter_.setPen(runSelected_ ? palette_.highlightedText().color() : palette_.text().color());
+        painter_.drawText(x, y_ + metrics_.ascent, run_);
+        run_.clear();
+    }
+
+private:
+    int xOf(long cell) const { return static_cast<int>(cell - scroll_) * metrics_.cell; }
+
+    QPainter& painter_;
+    const QPalette& palette_;
+    const Metrics metrics_;
+    const int y_;
+    const long scroll_;
+    QString run_;  // narrow characters not drawn yet, from runCell_ on
+    long runCell_ = 0;
+    bool runSelected_ = false;
+};
+
 }  // namespace
 
 TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -260,77 +327,45 @@ void TextPane::paintEvent(QPaintEvent*) {
     }
 }
 
-void TextPane::paintLine(QPainter& painter, size_t line, int y) {
-    const std::string_view text = lineText(line);
-    if (text.size() > widest_) {
+void TextPane::followLineSize(size_t size) {
+    if (size > widest_) {
         // The scroll range follows the longest line seen so far.
-        widest_ = text.size();
+        widest_ = size;
         QMetaObject::invokeMethod(
             this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
     }
+}
+
+std::pair<size_t, size_t> TextPane::selectedBytes(size_t line, size_t size) const {
+    if (!hasSelection() || line < selectionStart().line || selectionEnd().line < line) {
+        return {0, 0};
+    }
+    return {selectionStart().line == line ? selectionStart().offset : 0,
+            selectionEnd().line == line ? selectionEnd().offset : size + 1};
+}
+
+void TextPane::paintLine(QPainter& painter, size_t line, int y) {
+    const std::string_view text = lineText(line);
+    followLineSize(text.size());
     const long scroll = horizontalScrollBar()->value();
     const long lastCell = scroll + viewport()->width() / cell_ + 1;
-    // The selected bytes of this line.
-    size_t selectedFrom = 0;
-    size_t selectedTo = 0;
-    if (hasSelection() && selectionStart().line <= line && line <= selectionEnd().line) {
-        selectedFrom = selectionStart().line == line ? selectionStart().offset : 0;
-        selectedTo = selectionEnd().line == line ? selectionEnd().offset : text.size() + 1;
-    }
+    const auto [selectedFrom, selectedTo] = selectedBytes(line, text.size());
     // From the character in the first column in view: a long line scrolled far is not read from its start.
     const ColumnMark first = characterAtCell(line, static_cast<size_t>(std::max(0L, scroll)));
     size_t cell = first.cell;
     size_t at = first.offset;
-    // Runs of narrow characters are drawn at once; every other character at its own cell.
-    QString run;
-    long runCell = 0;
-    bool runSelected = false;
-    const auto flush = [&] {
-        if (!run.isEmpty()) {
-            const int x = static_cast<int>(runCell - scroll) * cell_;
-            if (runSelected) {
-                painter.fillRect(QRect(x, y, static_cast<int>(run.size()) * cell_, lineHeight_), palette().highlight());
-            }
-            painter.setPen(runSelected ? palette().highlightedText().color() : palette().text().color());
-            painter.drawText(x, y + ascent_, run);
-            run.clear();
-        }
-    };
+    LinePainter characters(painter, palette(), {cell_, lineHeight_, ascent_}, y, scroll);
     while (at < text.size() && static_cast<long>(cell) <= lastCell) {
         const Glyph glyph = glyphAt(text, at);
         const size_t length = platform::charLengthAt(text, at);
         const size_t width = cellsOf(glyph, cell);
-        const bool selected = at >= selectedFrom && at < selectedTo;
         if (static_cast<long>(cell + width) > scroll) {
-            if (glyph == Glyph::Narrow && (run.isEmpty() || runSelected == selected)) {
-                if (run.isEmpty()) {
-                    runCell = static_cast<long>(cell);
-                    runSelected = selected;
-                }
-                run += glyphText(text, at, length, glyph);
-            } else {
-                flush();
-                if (glyph == Glyph::Narrow) {
-                    runCell = static_cast<long>(cell);
-                    runSelected = selected;
-                    run += glyphText(text, at, length, glyph);
-                } else {
-                    const int x = static_cast<int>(static_cast<long>(cell) - scroll) * cell_;
-                    if (selected) {
-                        painter.fillRect(QRect(x, y, static_cast<int>(width) * cell_, lineHeight_),
-                                         palette().highlight());
-                    }
-                    if (glyph != Glyph::Tab) {
-                        painter.setPen(selected ? palette().highlightedText().color() : palette().text().color());
-                        painter.drawText(x, y + ascent_, glyphText(text, at, length, glyph));
-                    }
-                }
-            }
+            characters.draw(text.substr(at, length), glyph, cell, width, at >= selectedFrom && at < selectedTo);
         }
         cell += width;
         at += length;
     }
-    flush();
+    characters.finish();
     // The line break of a selected line shows as one selected cell.
     if (selectedTo > text.size() && selectedFrom <= text.size()) {
         const int x = static_cast<int>(static_cast<long>(cellOf(line, text.size())) - scroll) * cell_;

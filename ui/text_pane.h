@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QAbstractScrollArea>
@@ -111,6 +112,11 @@ private:
     bool caretKey(const QKeyEvent* event);
     bool editingKey(const QKeyEvent* event);
     void paintLine(QPainter& painter, size_t line, int y);
+    // Widens the scroll range to a line of `size` bytes, where it is the longest seen so far.
+    void followLineSize(size_t size);
+    // The bytes [from, to) of a line of `size` bytes that are selected; `to` is past its end where the
+    // selection takes in its line break.
+    std::pair<size_t, size_t> selectedBytes(size_t line, size_t size) const;
 
     std::string owned_;  // the text, when the pane keeps a copy
     // The lines: the text given, read through a sparse index, and the edited lines beside it.
