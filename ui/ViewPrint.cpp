@@ -4,6 +4,7 @@
 #include <array>
 #include <bitset>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include <QFontMetricsF>
@@ -333,6 +334,79 @@ private:
     bool usable_ = false;
 };
 
+// The pages of a print as its lines are drawn: the lines go down the printable area, whose corner is the
+// painter's origin and whose whole width they take, and a line that does not fit below the last starts a
+// new page. Plain lines wait as glyphs and go out together as one glyph run, before the page ends or a
+// line laid out otherwise is drawn.
+class PrintedPages {
+public:
+    PrintedPages(QPrinter& printer, QPainter& painter, const QFont& font)
+        : printer_(printer),
+          painter_(painter),
+          font_(font),
+          area_(printer.pageRect(QPrinter::DevicePixel)),
+          plain_(font, &printer, area_.width()) {}
+
+    // Draws `line`: as a plain line where it is one (unless every line is to be laid out), else laid out
+    // and wrapped at the page's width, reporting the bytes done to `goOn`. False when `goOn` stopped it.
+    template <typename GoOn>
+    bool print(std::string_view line, bool layOutEveryLine, GoOn&& goOn) {
+        if (!layOutEveryLine && plain_.takes(line)) {
+            roomFor(plain_.height());
+            plain_.add(line, y_, indexes_, positions_);
+            y_ += plain_.height();
+            return true;
+        }
+        if (!line.empty()) {
+            drawPlainLines();  // in the order of the lines
+        }
+        return layOutLine(
+            line, font_, &printer_, area_.width(),
+            [&](const QTextLine& piece) {
+                roomFor(piece.height());
+                piece.draw(&painter_, QPointF(0, y_));
+                y_ += piece.height();
+            },
+            std::forward<GoOn>(goOn));
+    }
+
+    // Draws the plain lines that wait, as one glyph run.
+    void drawPlainLines() {
+        if (indexes_.isEmpty()) {
+            return;
+        }
+        {
+            QGlyphRun run;  // shares the lists' buffers, which are kept for the next lines once it is gone
+            run.setRawFont(plain_.font());
+            run.setGlyphIndexes(indexes_);
+            run.setPositions(positions_);
+            painter_.drawGlyphRun(QPointF(0, 0), run);
+        }
+        indexes_.clear();
+        positions_.clear();
+    }
+
+private:
+    // Starts a new page unless `height` more fits below the last line, or the page is still empty.
+    void roomFor(qreal height) {
+        if (y_ > 0 && y_ + height > area_.height()) {
+            drawPlainLines();
+            printer_.newPage();
+            y_ = 0;
+        }
+    }
+
+    QPrinter& printer_;
+    QPainter& painter_;
+    const QFont& font_;
+    const QRectF area_;
+    const PlainLines plain_;
+    // The glyphs of the plain lines not drawn yet, and where they go.
+    QList<quint32> indexes_;
+    QList<QPointF> positions_;
+    qreal y_ = 0;  // the top of the next line
+};
+
 }  // namespace
 
 TPrintForm::TPrintForm() : QWidget(nullptr) {
@@ -423,39 +497,12 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
     if (!job.ready() || !painter.begin(&printer)) {
         return PrintOutcome::Failed;
     }
-    // The painter's origin is the printable area's corner; the text uses all of that area.
-    const QRectF area = printer.pageRect(QPrinter::DevicePixel);
     const QFont font(font_, &printer);
     painter.setFont(font);
     painter.setPen(RichEdit1->palette().color(QPalette::Text));
+    PrintedPages pages(printer, painter, font);
     const size_t total = lines_.lineCount() * kPartsPerLine;
     const auto goOn = [&](size_t done) { return progress == nullptr || progress->proceed(done, total); };
-    const PlainLines plain(font, &printer, area.width());
-    // The glyphs of the plain lines not drawn yet: a page's run of them goes out as one glyph run.
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    const auto drawPlainLines = [&] {
-        if (indexes.isEmpty()) {
-            return;
-        }
-        {
-            QGlyphRun run;  // shares the lists' buffers, which are kept for the next lines once it is gone
-            run.setRawFont(plain.font());
-            run.setGlyphIndexes(indexes);
-            run.setPositions(positions);
-            painter.drawGlyphRun(QPointF(0, 0), run);
-        }
-        indexes.clear();
-        positions.clear();
-    };
-    qreal y = 0;
-    const auto roomFor = [&](qreal height) {
-        if (y > 0 && y + height > area.height()) {
-            drawPlainLines();
-            printer.newPage();
-            y = 0;
-        }
-    };
     size_t sinceReport = 0;
     const bool printed = forEachLine(lines_, [&](std::string_view line, size_t index) {
         if (++sinceReport == kLinesPerReport) {
@@ -464,25 +511,10 @@ PrintOutcome TPrintForm::printHeld(QPrinter& printer, const QString& title, Prin
                 return false;
             }
         }
-        if (!layOutEveryLine_ && plain.takes(line)) {
-            roomFor(plain.height());
-            plain.add(line, y, indexes, positions);
-            y += plain.height();
-            return true;
-        }
-        if (!line.empty()) {
-            drawPlainLines();  // in the order of the lines
-        }
-        return layOutLine(
-            line, font, &printer, area.width(),
-            [&](const QTextLine& piece) {
-                roomFor(piece.height());
-                piece.draw(&painter, QPointF(0, y));
-                y += piece.height();
-            },
-            [&](size_t done) { return goOn(partsDone(index, done, line.size())); });
+        return pages.print(line, layOutEveryLine_,
+                           [&](size_t done) { return goOn(partsDone(index, done, line.size())); });
     });
-    drawPlainLines();
+    pages.drawPlainLines();
     if (!printed) {
         // Stopped: the job is dropped, and with it the pages drawn so far.
         printer.abort();
