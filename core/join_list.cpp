@@ -101,7 +101,8 @@ void JoinList::moveUp() {
 
 void JoinList::moveDown() {
     if (selected_ >= 0 && selected_ + 1 < static_cast<int>(entries_.size())) {
-        move(static_cast<size_t>(selected_), static_cast<size_t>(selected_ + 1));
+        const auto from = static_cast<size_t>(selected_);
+        move(from, from + 1);
         ++selected_;
     }
 }

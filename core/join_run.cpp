@@ -176,6 +176,8 @@ void JoinRun::releaseDataText() {
     }
 }
 
+// The list is taken by value on purpose: the run's own copy (see the header).
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 JoinResult JoinRun::run(std::vector<std::string> joinList, const JoinOptions& options, std::string& saveFolder) {
     if (running_) {
         return JoinResult{JoinOutcome::AlreadyRunning, {}, 0, 0};

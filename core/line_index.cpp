@@ -137,7 +137,7 @@ LineSpan LineIndex::line(size_t index) const {
     } else {
         // The last segment that starts at or before the line (a built index has one for every part written).
         const auto after = std::upper_bound(segments_.begin(), segments_.end(), index,
-                                            [](size_t line, const Segment& s) { return line < s.firstLine; });
+                                            [](size_t wanted, const Segment& s) { return wanted < s.firstLine; });
         const Segment* segment = after == segments_.begin() ? &segments_.front() : &*(after - 1);
         const size_t k = std::min((index - segment->firstLine) / kStep, segment->starts.size() - 1);
         line = segment->firstLine + k * kStep;

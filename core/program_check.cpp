@@ -68,7 +68,7 @@ inline void sieve64(const char* p, uint64_t& hits, uint64_t& cr, uint64_t& lf) {
     hits = cr = lf = 0;
 #if defined(__SSE2__)
     for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + ptrdiff_t{16} * k));
         // Bit 5 set makes G g one byte; bits 5 and 1 set make M m O o one byte. ":" ";" "<" are a range.
         const __m128i g = _mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('g'));
         const __m128i mo = _mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(0x22)), _mm_set1_epi8('o'));
@@ -806,8 +806,13 @@ void ProgramCheck::finish() {
         if (run == 1) {
             numbers.push_back(start.number);
         } else {
-            add(CheckSeverity::Warning, start.line,
-                [&] { return programLabel(order[k]) + repeated + std::to_string(run) + repeatedEnd; });
+            add(CheckSeverity::Warning, start.line, [&] {
+                std::string text = programLabel(order[k]);
+                text += repeated;
+                text += std::to_string(run);
+                text += repeatedEnd;
+                return text;
+            });
         }
     }
 

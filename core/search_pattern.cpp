@@ -18,10 +18,10 @@ SearchPattern::SearchPattern(std::string_view search) : bytes_(platform::upper(s
         // folds exactly the two cases of that letter together; other positions compare as they are.
         alignas(16) char pattern[16] = {};
         alignas(16) char caseBits[16] = {};
-        for (size_t i = 0; i < bytes_.size(); ++i) {
-            const auto b = static_cast<unsigned char>(bytes_[i]);
-            caseBits[i] = folds_[i] != 0 && b >= 'A' && b <= 'Z' ? 0x20 : 0;
-            pattern[i] = static_cast<char>(b | static_cast<unsigned char>(caseBits[i]));
+        for (size_t k = 0; k < bytes_.size(); ++k) {
+            const auto b = static_cast<unsigned char>(bytes_[k]);
+            caseBits[k] = folds_[k] != 0 && b >= 'A' && b <= 'Z' ? 0x20 : 0;
+            pattern[k] = static_cast<char>(b | static_cast<unsigned char>(caseBits[k]));
         }
         simdPattern_ = _mm_load_si128(reinterpret_cast<const __m128i*>(pattern));
         simdCaseBits_ = _mm_load_si128(reinterpret_cast<const __m128i*>(caseBits));

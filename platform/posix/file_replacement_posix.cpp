@@ -255,7 +255,8 @@ std::optional<FileReplacement> FileReplacement::prepare(const std::string& hostP
     ::flock(fd, LOCK_EX);
     if (state->old && state->old->st_gid != ::getegid() &&
         ::fchown(fd, static_cast<uid_t>(-1), state->old->st_gid) != 0) {
-        state->mode &= ~static_cast<mode_t>(S_ISGID);  // the writer is not in the old file's group: the file takes the folder's
+        state->mode &=
+            ~static_cast<mode_t>(S_ISGID);  // the writer is not in the old file's group: the file takes the folder's
     }
     if (state->old && state->old->st_uid != ::geteuid()) {
         // Another user's file becomes the writer's own. The superuser gives it back, except in a sticky
