@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -196,7 +197,11 @@ void TEditForm::placeWindow() {
 
 void TEditForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    runHandler(context_.prompter, this, [this] { FormShow(); });
+    // A window coming back after it was minimised is shown again by the system: that is no new showing,
+    // and what the operator typed stays.
+    if (!event->spontaneous()) {
+        runHandler(context_.prompter, this, [this] { FormShow(); });
+    }
 }
 
 void TEditForm::FormShow() {

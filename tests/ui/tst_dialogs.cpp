@@ -179,6 +179,20 @@ private slots:
         QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("G21\r\n"));
     }
 
+    // A showing loads the files once: the window coming back after it was minimised keeps what was typed.
+    void comingBackFromMinimisedKeepsTheEdits() {
+        Harness h;
+        h.tree.write("PROG/Front.txt", "G21\r\n");
+        h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
+            h.type(h.edit->Memo1, u("x"));
+            h.type(h.edit->LabeledEdit1, u("y"));
+            h.edit->setWindowState(Qt::WindowMinimized);
+            QTRY_VERIFY(!h.edit->isMinimized());
+            QCOMPARE(h.edit->Memo1->toPlainText(), u("xG21\n"));
+            QCOMPARE(h.edit->LabeledEdit1->text(), u("Y"));
+        });
+    }
+
     void aFrontFileThatCannotBeWrittenStopsTheSave() {
         Harness h;
         // A folder in the file's place cannot be replaced by a file, not even by root.
