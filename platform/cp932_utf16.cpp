@@ -14,6 +14,7 @@ namespace {
 
 constexpr char16_t kNone = 0xFFFF;  // a noncharacter: no code of the code page decodes to it
 constexpr int kVariantCount = 2;
+constexpr uint16_t kNoCode = 0xFFFF;  // no code: a lead byte is at most 0xFC
 
 // The code of one character in code page 932: a single byte below 0x100, a double-byte code as lead * 256 +
 // trail.
@@ -32,6 +33,10 @@ struct Tables {
     std::vector<uint8_t> variant = std::vector<uint8_t>(0x10000, 0);  // 0, or 1 + the selector's index
     std::unordered_map<char16_t, Code> canonical;                     // the code a character encodes to
     std::unordered_map<uint32_t, Code> variants;                      // character * 256 + selector index
+    // The same as flat tables for the conversions of long texts: a byte's character or its mark, and the
+    // code a character encodes to (kNoCode for none).
+    std::array<char16_t, 256> singleOrMark{};
+    std::vector<Code> code = std::vector<Code>(0x10000, kNoCode);
 
     Tables() {
         const auto decode = [](const std::string& bytes) { return systemDecode932(bytes); };
@@ -78,6 +83,12 @@ struct Tables {
                 }
             }
         }
+        for (int b = 0; b < 0x100; ++b) {
+            singleOrMark[b] = single[b] == kNone ? static_cast<char16_t>(kByteMarkBase + b) : single[b];
+        }
+        for (const auto& [c, encoded] : canonical) {
+            code[c] = encoded;
+        }
     }
 };
 
@@ -94,31 +105,36 @@ bool isSelector(char16_t c) {
     return c >= kFirstVariantSelector && c < kFirstVariantSelector + kVariantCount;
 }
 
-// Encodes `text`; each character that does not encode goes through `unencodable` (which may append a
-// replacement). A character is one unit, a surrogate pair, or a character with its selector.
-template <typename Unencodable>
-std::string encode(std::u16string_view text, Unencodable unencodable) {
+// Encodes `text`; each character that does not encode is left out, or becomes "?" when `question` is set,
+// and sets `*unencodable`. A character is one unit, a surrogate pair, or a character with its selector.
+std::string encode(std::u16string_view text, bool question, bool* unencodable) {
     const Tables& t = tables();
     thread_local std::unordered_map<char16_t, Code> others;  // characters that no code decodes to
-    std::string out;
-    out.reserve(text.size() * 2);
-    const auto appendCode = [&out](Code code) {
+    std::string out(text.size() * 2, '\0');                  // no unit gives more than two bytes
+    char* next = out.data();
+    const auto appendCode = [&next](Code code) {
         if (code >= 0x100) {
-            out += static_cast<char>(code >> 8);
+            *next++ = static_cast<char>(code >> 8);
         }
-        out += static_cast<char>(code & 0xFF);
+        *next++ = static_cast<char>(code & 0xFF);
+    };
+    const auto none = [&] {
+        *unencodable = true;
+        if (question) {
+            *next++ = '?';
+        }
     };
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (isByteMark(c)) {
-            out += static_cast<char>(c - kByteMarkBase);
+            *next++ = static_cast<char>(c - kByteMarkBase);
             continue;
         }
         if (isSurrogate(c)) {
             if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
                 ++i;
             }
-            unencodable(out);
+            none();
             continue;
         }
         if (i + 1 < text.size() && isSelector(text[i + 1])) {
@@ -131,11 +147,11 @@ std::string encode(std::u16string_view text, Unencodable unencodable) {
             }
         }
         if (isSelector(c)) {
-            unencodable(out);
+            none();
             continue;
         }
-        if (const auto it = t.canonical.find(c); it != t.canonical.end()) {
-            appendCode(it->second);
+        if (const Code code = t.code[c]; code != kNoCode) {
+            appendCode(code);
             continue;
         }
         auto it = others.find(c);
@@ -144,60 +160,67 @@ std::string encode(std::u16string_view text, Unencodable unencodable) {
             it = others.emplace(c, systemEncode932(c)).first;
         }
         if (it->second == 0) {
-            unencodable(out);
+            none();
         } else {
             appendCode(it->second);
         }
     }
+    out.resize(static_cast<size_t>(next - out.data()));
     return out;
 }
 
 }  // namespace
 
-std::u16string decodeCp932(std::string_view cp932) {
+size_t decodeCp932(std::string_view cp932, char16_t* out) {
     const Tables& t = tables();
-    std::u16string out;
-    out.reserve(cp932.size());
-    for (size_t i = 0; i < cp932.size();) {
-        const auto b = static_cast<unsigned char>(cp932[i]);
-        if (charLengthAt(cp932, i) == 2) {
-            const auto trail = static_cast<unsigned char>(cp932[i + 1]);
-            const Code code = static_cast<Code>(b << 8 | trail);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(cp932.data());
+    const size_t size = cp932.size();
+    char16_t* next = out;
+    for (size_t i = 0; i < size;) {
+        const unsigned char b = bytes[i];
+        if (!isLeadByte(b)) {
+            *next++ = t.singleOrMark[b];
+            ++i;
+        } else if (i + 1 < size && isTrailByte(bytes[i + 1])) {
+            const Code code = static_cast<Code>(b << 8 | bytes[i + 1]);
             if (t.pair[code] == kNone) {
-                out += static_cast<char16_t>(kByteMarkBase + b);
-                out += static_cast<char16_t>(kByteMarkBase + trail);
+                *next++ = static_cast<char16_t>(kByteMarkBase + b);
+                *next++ = static_cast<char16_t>(kByteMarkBase + bytes[i + 1]);
             } else {
-                out += t.pair[code];
+                *next++ = t.pair[code];
                 if (t.variant[code] != 0) {
-                    out += static_cast<char16_t>(kFirstVariantSelector + t.variant[code] - 1);
+                    *next++ = static_cast<char16_t>(kFirstVariantSelector + t.variant[code] - 1);
                 }
             }
             i += 2;
-            continue;
+        } else {
+            *next++ = static_cast<char16_t>(kByteMarkBase + b);  // a lead byte without its trail byte
+            ++i;
         }
-        out += t.single[b] == kNone ? static_cast<char16_t>(kByteMarkBase + b) : t.single[b];
-        ++i;
     }
+    return static_cast<size_t>(next - out);
+}
+
+std::u16string decodeCp932(std::string_view cp932) {
+    std::u16string out(cp932.size(), u'\0');
+    out.resize(decodeCp932(cp932, out.data()));
     return out;
 }
 
 std::string encodeCp932(std::u16string_view text, bool* exact) {
-    bool all = true;
-    std::string out = encode(text, [&all](std::string& bytes) {
-        bytes += '?';
-        all = false;
-    });
+    bool unencodable = false;
+    std::string out = encode(text, true, &unencodable);
     if (exact != nullptr) {
-        *exact = all;
+        *exact = !unencodable;
     }
     return out;
 }
 
 std::u16string canonicalCp932(std::u16string_view text, bool* dropped) {
-    bool any = false;
-    const std::string bytes = encode(text, [&any](std::string&) { any = true; });
+    bool unencodable = false;
+    const std::string bytes = encode(text, false, &unencodable);
     if (dropped != nullptr) {
-        *dropped = any;
+        *dropped = unencodable;
     }
     return decodeCp932(bytes);
 }

@@ -27,6 +27,11 @@ constexpr bool isByteMark(char16_t c) {
 // Decodes code page 932 bytes; encodeCp932 of the result gives the same bytes.
 std::u16string decodeCp932(std::string_view cp932);
 
+// The same into `out`, which has room for cp932.size() units (no byte gives more than one unit): the
+// number of units written. Bytes decoded in pieces give the same text as decoded at once where no piece
+// ends between the two bytes of a double-byte character.
+size_t decodeCp932(std::string_view cp932, char16_t* out);
+
 // Encodes UTF-16 text. A character that the code page cannot hold (é, an emoji, a selector that names no
 // code) becomes "?" and makes `*exact` false.
 std::string encodeCp932(std::u16string_view text, bool* exact = nullptr);

@@ -17,8 +17,9 @@ inline std::u16string_view utf16Of(const QString& text) {
 }
 
 inline QString fromAnsi(std::string_view cp932) {
-    const std::u16string text = platform::decodeCp932(cp932);
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    QString text(static_cast<qsizetype>(cp932.size()), Qt::Uninitialized);
+    text.resize(static_cast<qsizetype>(platform::decodeCp932(cp932, reinterpret_cast<char16_t*>(text.data()))));
+    return text;
 }
 
 inline std::string toAnsi(const QString& text) {

@@ -1,8 +1,12 @@
 #include "platform/cp932_utf16.h"
 
+#include <algorithm>
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/mbcs.h"
 
 namespace tarvelin::platform {
 namespace {
@@ -23,6 +27,31 @@ TEST(Cp932Utf16, EveryOneAndTwoByteStringComesBackAsItWas) {
         }
     }
     EXPECT_EQ(bad, "");
+}
+
+// Long runs of any bytes, decoded at once and in pieces that end at character starts.
+TEST(Cp932Utf16, LongTextsComeBackAsTheyWereAndDecodeInPieces) {
+    std::mt19937 random(932);
+    std::string bytes(200000, '\0');
+    for (char& b : bytes) {
+        b = static_cast<char>(random() % 3 == 0 ? random() % 0x80 : random() % 0x100);
+    }
+    const std::u16string whole = decodeCp932(bytes);
+    bool exact = false;
+    EXPECT_EQ(encodeCp932(whole, &exact), bytes);
+    EXPECT_TRUE(exact);
+    std::u16string pieces(bytes.size(), u'\0');
+    size_t written = 0;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = std::min(bytes.size(), start + 1 + random() % 40);
+        while (end < bytes.size() && !isCharStart(bytes, end, start)) {
+            ++end;
+        }
+        written += decodeCp932(std::string_view(bytes).substr(start, end - start), pieces.data() + written);
+        start = end;
+    }
+    pieces.resize(written);
+    EXPECT_EQ(pieces, whole);
 }
 
 TEST(Cp932Utf16, DuplicateCodesAndBytesThatAreNoCharacterStayDistinct) {
