@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #endif
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "core/mask_rule.h"
@@ -44,6 +46,40 @@ TEST(FrontEndData, LoadingTakesEveryLineBreakAndAMissingFileIsEmpty) {
     EXPECT_EQ(loadFrontEndData("C:\\", "End.txt"), "");
     tree.write("End.txt", "M30\nM02\r%");
     EXPECT_EQ(loadFrontEndData("C:\\", "End.txt"), "M30\r\nM02\r\n%");
+}
+
+// Read in pieces, a file gives the text that it gives whole (cut at its first NUL, every line break
+// CR LF), and no piece ends inside a double-byte character, wherever the pieces of the file end.
+TEST(FrontEndData, PiecesMakeTheWholeTextAndEndBetweenCharacters) {
+    test::TempTree tree;
+    std::mt19937 random(7);
+    std::string noise(3000, '\0');
+    for (char& b : noise) {
+        const char some[] = {'\r', '\n', 'G', '\x81', '\x82', '\xA0', '\x40', '\x9F', '\xE0', '\xFC'};
+        b = some[random() % std::size(some)];
+    }
+    for (const std::string& file :
+         {std::string(), std::string("G90\nG54\r\rM30\r"), std::string("\x81\x81\x81\x40\x82"),
+          std::string("A\r\nB\0C\r\n", 8), std::string("\x82\xA0\r\n\x81"), noise}) {
+        tree.write("End.txt", file);
+        std::string whole = file;
+        cutAtNul(whole);
+        normalizeLineBreaks(whole);
+        EXPECT_EQ(loadFrontEndData("C:\\", "End.txt"), whole);
+        for (const size_t pieceSize : {1, 2, 3, 5, 64}) {
+            FrontEndDataReader reader("C:\\", "End.txt", pieceSize);
+            std::string joined;
+            bool between = true;
+            for (std::string_view piece = reader.next(); !piece.empty(); piece = reader.next()) {
+                EXPECT_LE(piece.size(), 2 * pieceSize + 2);  // lone line breaks grow by a byte each
+                joined += piece;
+                between = between && platform::isCharStart(whole, joined.size());
+            }
+            EXPECT_EQ(joined, whole) << pieceSize;
+            EXPECT_TRUE(between) << pieceSize;
+            EXPECT_TRUE(reader.next().empty());
+        }
+    }
 }
 
 TEST(FrontEndData, FailuresNameTheFile) {
