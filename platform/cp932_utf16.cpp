@@ -107,11 +107,11 @@ bool isSelector(char16_t c) {
 
 // Encodes `text`; each character that does not encode is left out, or becomes "?" when `question` is set,
 // and sets `*unencodable`. A character is one unit, a surrogate pair, or a character with its selector.
-std::string encode(std::u16string_view text, bool question, bool* unencodable) {
+// Writes to `out`, which has room for two bytes a unit, and returns the end of what it wrote.
+char* encode(std::u16string_view text, char* out, bool question, bool* unencodable) {
     const Tables& t = tables();
     thread_local std::unordered_map<char16_t, Code> others;  // characters that no code decodes to
-    std::string out(text.size() * 2, '\0');                  // no unit gives more than two bytes
-    char* next = out.data();
+    char* next = out;
     const auto appendCode = [&next](Code code) {
         if (code >= 0x100) {
             *next++ = static_cast<char>(code >> 8);
@@ -165,7 +165,12 @@ std::string encode(std::u16string_view text, bool question, bool* unencodable) {
             appendCode(it->second);
         }
     }
-    out.resize(static_cast<size_t>(next - out.data()));
+    return next;
+}
+
+std::string encode(std::u16string_view text, bool question, bool* unencodable) {
+    std::string out(text.size() * 2, '\0');  // no unit gives more than two bytes
+    out.resize(static_cast<size_t>(encode(text, out.data(), question, unencodable) - out.data()));
     return out;
 }
 
@@ -214,6 +219,15 @@ std::string encodeCp932(std::u16string_view text, bool* exact) {
         *exact = !unencodable;
     }
     return out;
+}
+
+size_t encodeCp932(std::u16string_view text, char* out, bool* exact) {
+    bool unencodable = false;
+    const auto size = static_cast<size_t>(encode(text, out, true, &unencodable) - out);
+    if (exact != nullptr) {
+        *exact = !unencodable;
+    }
+    return size;
 }
 
 std::u16string canonicalCp932(std::u16string_view text, bool* dropped) {

@@ -36,6 +36,9 @@ size_t decodeCp932(std::string_view cp932, char16_t* out);
 // code) becomes "?" and makes `*exact` false.
 std::string encodeCp932(std::u16string_view text, bool* exact = nullptr);
 
+// The same into `out`, which has room for 2 * text.size() bytes: the number of bytes written.
+size_t encodeCp932(std::u16string_view text, char* out, bool* exact = nullptr);
+
 // The text as it reads back after encoding: each character as decodeCp932 gives it back (U+301C "〜" is
 // encoded as 0x81 0x60, which reads back as U+FF5E "～"; a byte mark followed by a trail character joins it
 // into one double-byte character), and characters that the code page cannot hold are left out, which

@@ -1,5 +1,8 @@
 #include "platform/mbcs.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace tarvelin::platform {
 
 bool isCharStart(std::string_view s, size_t i, size_t knownStart) {
@@ -18,7 +21,23 @@ bool isCharStart(std::string_view s, size_t i, size_t knownStart) {
 
 void upperInPlaceAsCodePage932(char* data, size_t size) {
     const std::string_view s(data, size);
+    constexpr uint64_t kHighBits = 0x8080808080808080;
     for (size_t i = 0; i < size;) {
+        // Eight bytes below 0x80 at a character start are eight single-byte characters: each byte's high
+        // bit tells whether it is at least "a", and whether it is past "z", after an addition that carries
+        // into no other byte.
+        uint64_t word = 0;
+        if (size - i >= sizeof word) {
+            std::memcpy(&word, data + i, sizeof word);
+            if ((word & kHighBits) == 0) {
+                const uint64_t fromA = word + 0x1F1F1F1F1F1F1F1F;  // 0x80 - 'a' on each byte
+                const uint64_t pastZ = word + 0x0505050505050505;  // 0x80 - ('z' + 1)
+                word -= (fromA & ~pastZ & kHighBits) >> 2;         // 0x20 off each letter
+                std::memcpy(data + i, &word, sizeof word);
+                i += sizeof word;
+                continue;
+            }
+        }
         const auto b = static_cast<unsigned char>(data[i]);
         if (b >= 'a' && b <= 'z') {
             data[i] = static_cast<char>(b - ('a' - 'A'));

@@ -40,6 +40,11 @@ TEST(Cp932Utf16, LongTextsComeBackAsTheyWereAndDecodeInPieces) {
     bool exact = false;
     EXPECT_EQ(encodeCp932(whole, &exact), bytes);
     EXPECT_TRUE(exact);
+    std::string encoded(2 * whole.size(), '\0');
+    exact = false;
+    encoded.resize(encodeCp932(whole, encoded.data(), &exact));
+    EXPECT_EQ(encoded, bytes);
+    EXPECT_TRUE(exact);
     std::u16string pieces(bytes.size(), u'\0');
     size_t written = 0;
     for (size_t start = 0; start < bytes.size();) {

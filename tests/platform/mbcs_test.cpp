@@ -1,5 +1,7 @@
 #include "platform/mbcs.h"
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
@@ -35,6 +37,26 @@ TEST(Upper, DoubleByteCharactersAreLeftAlone) {
                     "a"),
               "\x82\x0A"
               "A");  // a line feed is no trail byte
+}
+
+// Long texts of any bytes, upper-cased from every offset, against the rule applied a character at a time.
+TEST(Upper, LongTextsFollowTheRuleAtEveryByte) {
+    std::mt19937 random(932);
+    std::string text(4000, '\0');
+    for (char& b : text) {
+        const auto r = random();
+        b = static_cast<char>(r % 4 == 0 ? r % 0x100 : 0x40 + r % 0x3F);  // mostly letters and signs
+    }
+    for (size_t start = 0; start < 16; ++start) {
+        const std::string_view part = std::string_view(text).substr(start);
+        std::string expected(part);
+        for (size_t i = 0; i < expected.size(); i += charLengthAt(expected, i)) {
+            if (expected[i] >= 'a' && expected[i] <= 'z') {
+                expected[i] = static_cast<char>(expected[i] - 32);
+            }
+        }
+        EXPECT_EQ(upper(part), expected) << start;
+    }
 }
 
 TEST(SameText, IgnoresSingleByteCase) {
