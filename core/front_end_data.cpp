@@ -73,16 +73,20 @@ std::string_view FrontEndDataReader::next() {
 
 std::string saveFrontEndData(std::string_view folder, std::string_view name, std::string_view text) {
     std::string upper = platform::upper(text);
-    std::string bytes = upper;
-    normalizeLineBreaks(bytes);
-    if (!bytes.empty() && !(bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0)) {
-        bytes += "\r\n";
+    writeFrontEndData(folder, name, upper);
+    return upper;
+}
+
+void writeFrontEndData(std::string_view folder, std::string_view name, std::string text) {
+    platform::upperInPlace(text.data(), text.size());
+    normalizeLineBreaks(text);
+    if (!text.empty() && !text.ends_with("\r\n")) {
+        text += "\r\n";
     }
     const std::string path = pathInFolder(folder, name);
-    if (!platform::replaceFileContents(path, bytes)) {
+    if (!platform::replaceFileContents(path, text)) {
         throw platform::FileError::cannotCreate(path);
     }
-    return upper;
 }
 
 }  // namespace tarvelin::core

@@ -1,20 +1,19 @@
 #include "ui/EditUnit.h"
 
-#include <algorithm>
-#include <memory>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShowEvent>
-#include <QSyntaxHighlighter>
-#include <QTextBlock>
-#include <QTextCursor>
 
 #include "core/front_end_data.h"
-#include "platform/cp932_utf16.h"
-#include "platform/mbcs.h"
 #include "ui/MainUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/button_keys.h"
@@ -26,92 +25,14 @@
 namespace tarvelin::ui {
 namespace {
 
-// Shows the bytes of a data file that are no character (held as private-use characters) as marks.
-class ByteMarks final : public QSyntaxHighlighter {
-public:
-    explicit ByteMarks(QTextDocument* document) : QSyntaxHighlighter(document) {
-        mark_.setBackground(QColor(0xC0, 0x00, 0x00));
-        mark_.setForeground(Qt::white);
-    }
-
-protected:
-    void highlightBlock(const QString& text) override {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (platform::isByteMark(text[i].unicode())) {
-                setFormat(static_cast<int>(i), 1, mark_);
-            }
-        }
-    }
-
-private:
-    QTextCharFormat mark_;
-};
-
-// Keeps a memo's text as its file will hold it: after every change, the changed characters become what
-// they read back as after a save (U+301C "〜" becomes "～", a byte mark and a following trail character
-// become one double-byte character), and characters that code page 932 cannot hold are refused.
-void keepSavable(QPlainTextEdit* memo, int position, int added) {
-    QTextDocument* document = memo->document();
-    const int last = document->characterCount() - 1;  // the final paragraph end is no text
-    const auto selectorAt = [document](int at) {
-        const char16_t c = document->characterAt(at).unicode();
-        return c >= platform::kFirstVariantSelector && c < platform::kFirstVariantSelector + 2;
-    };
-    // One character on each side joins the change; a variation selector keeps its base character.
-    int begin = std::max(0, position - 1);
-    while (begin > 0 && selectorAt(begin)) {
-        --begin;
-    }
-    int end = std::min(last, position + added + 1);
-    while (end < last && selectorAt(end)) {
-        ++end;
-    }
-    QTextCursor range(document);
-    range.setPosition(begin);
-    range.setPosition(end, QTextCursor::KeepAnchor);
-    // selectedText gives line breaks as U+2029, which no character pairs across.
-    const QString text = range.selectedText();
-    const QStringList lines = text.split(QChar::ParagraphSeparator);
-    QString savable;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (i > 0) {
-            savable += QChar::ParagraphSeparator;
-        }
-        const std::u16string canonical = platform::canonicalCp932(utf16Of(lines[i]));
-        savable += QString(reinterpret_cast<const QChar*>(canonical.data()), static_cast<qsizetype>(canonical.size()));
-    }
-    if (savable == text) {
-        return;
-    }
-    const int caret = memo->textCursor().position();
-    range.joinPreviousEditBlock();
-    range.insertText(savable);
-    range.endEditBlock();
-    const int delta = static_cast<int>(savable.size() - text.size());
-    QTextCursor moved = memo->textCursor();
-    moved.setPosition(caret >= end ? caret + delta
-                                   : std::clamp(caret + delta, begin, begin + static_cast<int>(savable.size())));
-    memo->setTextCursor(moved);
-}
-
-QPlainTextEdit* memo(QWidget* parent, const char* name, int top) {
-    auto* m = new QPlainTextEdit(parent);
+DataMemo* memo(QWidget* parent, const char* name, int top) {
+    auto* m = new DataMemo(parent);
     m->setObjectName(QString::fromLatin1(name));
     m->setGeometry(10, top, 465, 100);
     m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    new ByteMarks(m->document());
-    auto adjusting = std::make_shared<bool>(false);
-    QObject::connect(m->document(), &QTextDocument::contentsChange, m, [m, adjusting](int position, int, int added) {
-        if (*adjusting) {
-            return;
-        }
-        *adjusting = true;
-        keepSavable(m, position, added);
-        *adjusting = false;
-    });
     return m;
 }
 
@@ -130,11 +51,6 @@ QFrame* line(QWidget* parent, const char* name, int top) {
     shape->setFrameShadow(QFrame::Plain);
     shape->setGeometry(230, top, 45, 1);
     return shape;
-}
-
-// The memo's text as the program's text, its line breaks CR LF.
-std::string memoText(const QPlainTextEdit* memo) {
-    return toAnsi(memo->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
 }
 
 }  // namespace
@@ -184,8 +100,7 @@ TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
     Memo1->setTabChangesFocus(true);
     Memo2->setTabChangesFocus(true);
 
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { runHandler(context_.prompter, this, [this] { Button1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { runLongHandler([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, &TEditForm::Button2Click);
 }
 
@@ -195,12 +110,66 @@ void TEditForm::placeWindow() {
     placeFrame(this, cornerOnScreen(this, stored, size().grownBy(windowFrame(this))));
 }
 
-void TEditForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // A window coming back after it was minimised is shown again by the system: that is no new showing,
-    // and what the operator typed stays.
-    if (!event->spontaneous()) {
-        runHandler(context_.prompter, this, [this] { FormShow(); });
+void TEditForm::setVisible(bool visible) {
+    const bool showing = visible && !isVisible();
+    PlacedDialog::setVisible(visible);
+    if (showing) {
+        runLongHandler([this] { FormShow(); });
+    }
+}
+
+template <typename Handler>
+void TEditForm::runLongHandler(Handler&& handler) {
+    busy_ = true;
+    sinceEvents_.start();
+    runHandler(context_.prompter, this, std::forward<Handler>(handler));
+    busy_ = false;
+    if (std::exchange(closeWhenDone_, false)) {
+        // Closed from the event loop: a close within the showing would come before the modal loop runs.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void TEditForm::keepResponsive() {
+    constexpr qint64 kEventsEvery = 30;  // milliseconds: well below what an operator notices
+    if (sinceEvents_.elapsed() >= kEventsEvery) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceEvents_.restart();
+    }
+}
+
+template <typename Work>
+void TEditForm::workBeside(Work&& work) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::exception_ptr failed;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                work();
+            } catch (...) {
+                failed = std::current_exception();
+            }
+            const std::lock_guard lock(mutex);
+            done = true;
+            ended.notify_one();
+        });
+    } catch (const std::system_error&) {
+        work();  // no thread to be had: here, with the window waiting
+        return;
+    }
+    std::unique_lock lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; })) {
+        lock.unlock();
+        keepResponsive();
+        lock.lock();
+    }
+    lock.unlock();
+    worker.join();
+    if (failed) {
+        std::rethrow_exception(failed);
     }
 }
 
@@ -215,7 +184,7 @@ void TEditForm::FormShow() {
     LabeledEdit13->setText(fromAnsi(settings.Edit.ChgChar3));
     // Both memos start empty, so that a file that cannot be read leaves no earlier text behind.
     frontLoaded_ = endLoaded_ = false;
-    for (QPlainTextEdit* m : {Memo1, Memo2}) {
+    for (DataMemo* m : {Memo1, Memo2}) {
         m->clear();
         m->document()->setModified(false);
     }
@@ -223,35 +192,34 @@ void TEditForm::FormShow() {
     loadMemo(Memo2, "End.txt", endLoaded_);
 }
 
-namespace {
-
-// Shows the program's text in a memo, its line breaks as the memo's; the edit flag stays as it was.
-void showText(QPlainTextEdit* memo, std::string_view cp932) {
-    QString text = fromAnsi(cp932);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const bool modified = memo->document()->isModified();
-    memo->setPlainText(text);
-    memo->document()->setModified(modified);
-}
-
-}  // namespace
-
-void TEditForm::loadMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded) {
-    // Every line shows, a final empty one too, so that the file is saved back as it was.
-    showText(memo, core::loadFrontEndData(context_.programFolder, fileName));
+void TEditForm::loadMemo(DataMemo* memo, const char* fileName, bool& loaded) {
+    // Every line shows, a final empty one too, so that the file is saved back as it was. The memo fills
+    // as the file is read; a file that cannot be read to its end leaves it empty.
+    core::FrontEndDataReader reader(context_.programFolder, fileName);
+    memo->startText();
+    try {
+        for (std::string_view piece = reader.next(); !piece.empty(); piece = reader.next()) {
+            memo->appendText(piece);
+            keepResponsive();
+        }
+    } catch (...) {
+        memo->clear();
+        memo->endText();
+        throw;
+    }
+    memo->endText();
     memo->document()->setModified(false);
     loaded = true;
 }
 
-void TEditForm::saveMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded) {
+void TEditForm::saveMemo(DataMemo* memo, const char* fileName, bool& loaded) {
     if (!loaded && !memo->document()->isModified()) {
         return;  // the file's text was never shown here: it stays as it is
     }
     // The memo shows its text upper-cased first, as the file will hold it; a file that cannot be written
-    // leaves it so.
-    const std::string text = memoText(memo);
-    showText(memo, platform::upper(text));
-    core::saveFrontEndData(context_.programFolder, fileName, text);
+    // leaves it so. The file is written, and reaches the disk, on a thread of its own.
+    std::string text = memo->upperCaseText([this] { keepResponsive(); });
+    workBeside([&] { core::writeFrontEndData(context_.programFolder, fileName, std::move(text)); });
     memo->document()->setModified(false);
     loaded = true;
 }
@@ -273,6 +241,10 @@ void TEditForm::Button2Click() {
 }
 
 void TEditForm::done(int result) {
+    if (busy_) {
+        closeWhenDone_ = true;
+        return;
+    }
     FormClose();
     QDialog::done(result);
 }

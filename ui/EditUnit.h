@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QElapsedTimer>
+
 #include "ui/app_context.h"
+#include "ui/data_memo.h"
 #include "ui/placed_dialog.h"
 
 class QFrame;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace tarvelin::ui {
@@ -22,9 +24,9 @@ public:
     TEditForm(AppContext& context, TMainForm& mainForm);
 
     QLabel* Label1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;  // the front data
+    DataMemo* Memo1 = nullptr;  // the front data
     QLabel* Label2 = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;  // the end data
+    DataMemo* Memo2 = nullptr;  // the end data
     LabeledEdit* LabeledEdit1 = nullptr;
     LabeledEdit* LabeledEdit2 = nullptr;
     LabeledEdit* LabeledEdit3 = nullptr;
@@ -43,14 +45,25 @@ public slots:
     void Button1Click();
     void Button2Click();
 
+    // Each showing loads the data files once the window stands on the screen (a window coming back after it
+    // was minimised is no new showing).
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
     void placeWindow() override;
-    void loadMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded);
-    void saveMemo(QPlainTextEdit* memo, const char* fileName, bool& loaded);
+    void loadMemo(DataMemo* memo, const char* fileName, bool& loaded);
+    void saveMemo(DataMemo* memo, const char* fileName, bool& loaded);
+    // Runs a handler whose work on a large file takes a while: the window handles its events every few
+    // hundredths of a second meanwhile, the operator's input only once the work is done, and a close asked
+    // for meanwhile closes the window after it.
+    template <typename Handler>
+    void runLongHandler(Handler&& handler);
+    void keepResponsive();
+    template <typename Work>
+    void workBeside(Work&& work);
 
     AppContext& context_;
     TMainForm& mainForm_;
@@ -58,6 +71,9 @@ private:
     // not, and that the operator has not typed into, does not replace its file.
     bool frontLoaded_ = false;
     bool endLoaded_ = false;
+    bool busy_ = false;
+    bool closeWhenDone_ = false;
+    QElapsedTimer sinceEvents_;
 };
 
 }  // namespace tarvelin::ui

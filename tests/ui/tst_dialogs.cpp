@@ -14,15 +14,20 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
+#include "core/data_text.h"
 #include "platform/codepage.h"
+#include "platform/mbcs.h"
 #include "platform/private_profile.h"
 #include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/UserForm.h"
 #include "ui/ViewUnit.h"
+#include "ui/ansi_text.h"
 #include "ui/labeled_edit.h"
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
@@ -248,9 +253,20 @@ private slots:
         h.withDialog(h.edit.get(), h.main->Edit_op, [&] {
             ui::TEditForm& e = *h.edit;
             QCOMPARE(e.Memo1->toPlainText(), QString::fromUtf16(u"\uF780\uF781"));  // marks for the two bytes
+            const auto marked = [&e] {
+                QList<int> at;
+                for (const QTextLayout::FormatRange& r : e.Memo1->document()->firstBlock().layout()->formats()) {
+                    for (int i = 0; i < r.length && r.format.background().color() == QColor(0xC0, 0x00, 0x00); ++i) {
+                        at.push_back(r.start + i);
+                    }
+                }
+                return at;
+            };
+            QCOMPARE(marked(), QList<int>({0, 1}));  // white on red
             e.Memo1->moveCursor(QTextCursor::End);
             h.type(e.Memo1, u("A"));  // joins the lone lead byte: 0x81 0x41 is "、"
             QCOMPARE(e.Memo1->toPlainText(), QString::fromUtf16(u"\uF780\u3001"));
+            QCOMPARE(marked(), QList<int>({0}));  // "、" is no mark
             e.Memo2->setFocus();
             QInputMethodEvent typed;  // as an input method enters it
             typed.setCommitString(u("é〜x"));
@@ -261,6 +277,88 @@ private slots:
         });
         QCOMPARE(h.tree.read("PROG/Front.txt"), std::string("\x80\x81\x41\r\n"));
         QCOMPARE(h.tree.read("PROG/End.txt"), std::string("\x81\x60X\r\n"));
+    }
+
+    // Files of megabytes open and save as small ones do: every line shows as read, "保存" writes the
+    // upper-cased text and shows it, bytes that are no character stay, and the next showing shows the file.
+    void largeDataFilesRoundTripByteForByte() {
+        Harness h;
+        std::string front;
+        std::string end;
+        for (int i = 0; front.size() < (size_t{5} << 19); ++i) {
+            std::string line = "N" + std::to_string(i * 10) + " G01 X" + std::to_string(i % 913) + ".5 Y-1.25";
+            switch (i % 11) {
+                case 1:
+                    line += platform::utf8ToCp932(" (工具 ボールエンドミル Ｒ３ ｱｲｳ 〜 ①)");
+                    break;
+                case 2:
+                    line = "g91 g28 z0 m05\n";
+                    break;  // lower case, LF only
+                case 3:
+                    line += " \x80\xA0\xFD \x85\x40 \xED\x40\x87\x9A\x81";
+                    break;
+                case 4:
+                    line.clear();
+                    break;
+                case 5:
+                    line += "\r";
+                    break;  // a lone CR
+                case 6:
+                    line += std::string(i % 7 == 0 ? 9000 : 90, 'F');
+                    break;
+                case 7:
+                    line += "\t;" + std::to_string(i);
+                    break;
+                default:
+                    break;
+            }
+            front += line + "\r\n";
+            end += platform::utf8ToCp932("m30 (終了) x") + std::to_string(i) + "\n";
+        }
+        // A double-byte character and a CR LF across the edges of the pieces that the file is read in.
+        front.replace((size_t{1} << 20) - 1, 2, "\x82\xA0");
+        front.replace((size_t{2} << 20) - 1, 2, "\r\n");
+        front.insert(front.size() / 2, "(here)");
+        front += "m30";  // no line break at the end
+        h.tree.write("PROG/Front.txt", front);
+        h.tree.write("PROG/End.txt", end);
+        const auto loaded = [](std::string text) {
+            core::normalizeLineBreaks(text);
+            return text;
+        };
+        const auto shown = [](const std::string& cp932) {
+            return ui::fromAnsi(cp932).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        };
+        const auto saved = [](std::string text) {
+            text = platform::upper(text);
+            return text.ends_with("\r\n") ? text : text + "\r\n";
+        };
+        ui::TEditForm& e = *h.edit;
+        e.open();
+        QCOMPARE(e.Memo1->toPlainText(), shown(loaded(front)));
+        QCOMPARE(e.Memo2->toPlainText(), shown(loaded(end)));
+        // A key typed in the middle of the text.
+        QTextCursor here = e.Memo1->document()->find(QStringLiteral("(here)"));
+        QVERIFY(!here.isNull());
+        here.clearSelection();  // the caret after "(here)"
+        e.Memo1->setTextCursor(here);
+        e.Memo1->setFocus();
+        QInputMethodEvent typed;
+        typed.setCommitString(u("x〜"));  // 〜 is saved as 0x81 0x60
+        QApplication::sendEvent(e.Memo1, &typed);
+        QTest::mouseClick(e.Button1, Qt::LeftButton);
+        std::string withKeys = loaded(front);
+        withKeys.insert(withKeys.find("(here)") + 6, "x\x81\x60");
+        QCOMPARE(QByteArray::fromStdString(h.tree.read("PROG/Front.txt")), QByteArray::fromStdString(saved(withKeys)));
+        QCOMPARE(QByteArray::fromStdString(h.tree.read("PROG/End.txt")), QByteArray::fromStdString(saved(loaded(end))));
+        QCOMPARE(e.Memo1->toPlainText(), shown(platform::upper(withKeys)));
+        QCOMPARE(e.Memo2->toPlainText(), shown(platform::upper(loaded(end))));
+        QCOMPARE(e.Memo1->textCursor().position(), 0);
+        QTest::mouseClick(e.Button2, Qt::LeftButton);
+        e.open();
+        QCOMPARE(e.Memo1->toPlainText(), shown(saved(withKeys)));
+        QTest::mouseClick(e.Button2, Qt::LeftButton);
+        QVERIFY(h.prompter.messages.empty());
     }
 
     // After Front.txt could not be read, neither data file is replaced by a memo that did not show it,
