@@ -57,33 +57,34 @@ struct Tables {
                 if (!isTrailByte(static_cast<unsigned char>(trail))) {
                     continue;
                 }
-                const Code code = static_cast<Code>(lead << 8 | trail);
-                const char16_t c = decode(bytesOf(code));
+                const Code pairCode = static_cast<Code>(lead << 8 | trail);
+                const char16_t c = decode(bytesOf(pairCode));
                 if (c == kNone) {
                     continue;
                 }
-                pair[code] = c;
+                pair[pairCode] = c;
                 auto it = canonical.find(c);
                 if (it == canonical.end()) {
                     const Code encoded = systemEncode932(c);
-                    it = canonical.emplace(c, encoded != 0 ? encoded : code).first;
+                    it = canonical.emplace(c, encoded != 0 ? encoded : pairCode).first;
                 }
-                if (it->second == code) {
+                if (it->second == pairCode) {
                     continue;
                 }
-                // Another code of the same character: the next free selector in byte order.
+                // Another pairCode of the same character: the next free selector in byte order.
                 for (int index = 0; index < kVariantCount; ++index) {
-                    if (variants.emplace(static_cast<uint32_t>(c) << 8 | static_cast<uint32_t>(index), code).second) {
-                        variant[code] = static_cast<uint8_t>(index + 1);
+                    if (variants.emplace(static_cast<uint32_t>(c) << 8 | static_cast<uint32_t>(index), pairCode)
+                            .second) {
+                        variant[pairCode] = static_cast<uint8_t>(index + 1);
                         break;
                     }
                 }
-                if (variant[code] == 0) {
-                    throw std::runtime_error("code page 932: more duplicate codes than selectors");
+                if (variant[pairCode] == 0) {
+                    throw std::runtime_error("pairCode page 932: more duplicate codes than selectors");
                 }
             }
         }
-        for (int b = 0; b < 0x100; ++b) {
+        for (size_t b = 0; b < 0x100; ++b) {
             singleOrMark[b] = single[b] == kNone ? static_cast<char16_t>(kByteMarkBase + b) : single[b];
         }
         for (const auto& [c, encoded] : canonical) {

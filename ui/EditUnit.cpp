@@ -101,7 +101,7 @@ TEditForm::TEditForm(AppContext& context, TMainForm& mainForm)
     Memo2->setTabChangesFocus(true);
 
     connect(Button1, &QPushButton::clicked, this, [this] { runLongHandler([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, &TEditForm::Button2Click);
+    connect(Button2, &QPushButton::clicked, this, guarded(context_.prompter, this, [this] { Button2Click(); }));
 }
 
 void TEditForm::placeWindow() {

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/cut_at_nul.h"
 #include "core/mask_rule.h"
+#include "core/normalize_line_breaks.h"
 #include "platform/codepage.h"
 #include "platform/file_error.h"
 #include "platform/mbcs.h"

@@ -19,7 +19,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "core/data_text.h"
+#include "core/normalize_line_breaks.h"
 #include "platform/codepage.h"
 #include "platform/mbcs.h"
 #include "platform/private_profile.h"
