@@ -21,7 +21,11 @@ mkdir -p "$WINEPREFIX"
 "$wineserver" -p </dev/null >/dev/null 2>&1 || true
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
-(cd "$folder" && ctest --output-on-failure -j "$(nproc)" --timeout 300)
+if ! (cd "$folder" && ctest --output-on-failure -j "$(nproc)" --timeout 300); then
+    # The Qt Test programs write their report into a file under Wine: show what failed in them.
+    grep -h -A4 '^FAIL!' "$folder"/tests/tst_*.txt 2>/dev/null || true
+    exit 1
+fi
 
 export LOCPATH=$folder/tests/locale
 "$top/tests/wm/join_under_wine.sh" "${zip%-win64.zip}"

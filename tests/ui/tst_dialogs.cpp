@@ -3,9 +3,13 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <QApplication>
 #include <QClipboard>
@@ -76,8 +80,27 @@ struct Harness : test::WindowContext {
     }
 };
 
-// Makes a file unreadable while it lives. The superuser reads every file, so a test run as the superuser
-// acts as the user "nobody" meanwhile (its tree made passable for that user).
+// Makes a file unreadable while it lives: on Windows another program holds it open without sharing it. The
+// superuser reads every file, so a test run as the superuser acts as the user "nobody" meanwhile (its tree
+// made passable for that user).
+#if defined(_WIN32)
+class Unreadable {
+public:
+    Unreadable(const test::TempTree& tree, const std::string& relative)
+        : held_(::CreateFileW(std::filesystem::path(tree.host(relative)).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        if (held_ == INVALID_HANDLE_VALUE) {
+            qFatal("cannot hold the file");
+        }
+    }
+    ~Unreadable() { ::CloseHandle(held_); }
+    Unreadable(const Unreadable&) = delete;
+    Unreadable& operator=(const Unreadable&) = delete;
+
+private:
+    HANDLE held_;
+};
+#else
 class Unreadable {
 public:
     Unreadable(const test::TempTree& tree, const std::string& relative) : path_(tree.host(relative)) {
@@ -104,6 +127,7 @@ private:
     std::string path_;
     bool switched_ = false;
 };
+#endif
 
 }  // namespace
 

@@ -2,7 +2,6 @@
 // and the data, "戻る". The real windows, offscreen; the dialogs answered by a script.
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -333,7 +332,7 @@ private slots:
             h.prompter.messages.clear();
             const std::function<void()> changes[] = {
                 [&] { h.tree.write("OUT.NC", std::string(saved.size(), 'R')); },
-                [&] { QVERIFY(::truncate(h.tree.host("OUT.NC").c_str(), 3) == 0); },
+                [&] { std::filesystem::resize_file(h.tree.host("OUT.NC"), 3); },
                 [&] { std::filesystem::remove(h.tree.host("OUT.NC")); },
             };
             for (const auto& change : changes) {
