@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -32,61 +31,19 @@
 #include "ui/prompter.h"
 #include "ui/window_fonts.h"
 
+#include "answering_prompter.h"
+#include "figures.h"
 #include "nc_generator.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
+using bench::median;
+using bench::peakRssMb;
+using bench::resetPeakMemory;
+using bench::seconds;
+using bench::statusMb;
 
 namespace {
-
-// Answers every question with its first button; the editor asks none when all goes well.
-class BenchPrompter : public ui::Prompter {
-public:
-    int messages = 0;
-    ui::PromptButton message(const ui::MessageRequest& request) override {
-        ++messages;
-        return request.buttons.front();
-    }
-    std::optional<QString> saveFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> openTextFile(const ui::FileDialogRequest&) override { return std::nullopt; }
-    bool print(const ui::PrintDialogRequest&) override { return false; }
-    void printerSetup(QWidget*, QPrinter&) override {}
-    void about(const ui::AboutRequest&) override {}
-};
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double seconds(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-double peakRssMb() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024;
-}
-
-// A figure of /proc/self/status in megabytes ("VmRSS:" resident now, "VmHWM:" its peak).
-double statusMb(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0) {
-            return std::stod(line.substr(field.size())) / 1024;
-        }
-    }
-    return 0;
-}
-
-// Starts the resident peak afresh from the memory resident now; false where the system does not allow it.
-bool resetPeakMemory() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.close();
-    return clear.good();
-}
 
 ino_t inodeOf(const std::string& path) {
     struct stat status {};
@@ -193,7 +150,7 @@ int main(int argc, char** argv) {
     original.clear();
     original.shrink_to_fit();
 
-    BenchPrompter prompter;
+    bench::AnsweringPrompter prompter;  // the editor asks nothing when all goes well
     platform::NoScreenSaver screenSaver;
     ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
     ui::TMainForm mainForm(context);

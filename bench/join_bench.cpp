@@ -6,57 +6,25 @@
 // third contender is the same join with the two as listed files instead: front and end data must cost no
 // more than the same bytes listed.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "figures.h"
 #include "nc_generator.h"
 
 namespace fs = std::filesystem;
+using tarvelin::bench::median;
+using tarvelin::bench::runProcess;
+using tarvelin::bench::runShell;
 
 namespace {
-
-struct Measure {
-    double seconds = 0;
-    long peakKilobytes = 0;
-    int status = 0;
-};
-
-// Runs a program to its end; its wall time and peak resident memory.
-Measure runProcess(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(child, &status, 0, &usage);
-    Measure m;
-    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.peakKilobytes = usage.ru_maxrss;
-    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return m;
-}
-
-Measure runShell(const std::string& command) {
-    return runProcess({"/bin/sh", "-c", command});
-}
 
 // Puts every contender at the same start: the inputs read into the file cache (the host may drop cold
 // pages while a long contender runs) and the dirty data of the runs before written out, so that no
@@ -64,12 +32,6 @@ Measure runShell(const std::string& command) {
 void levelTheField(const std::string& inputList) {
     runShell("cat" + inputList + " > /dev/null");
     ::sync();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 std::string quoted(const std::string& path) {
@@ -211,7 +173,7 @@ int main(int argc, char** argv) {
                     floorTimes.push_back(runShell(floor).seconds);
                     break;
                 case 1: {
-                    const Measure m = runProcess(join);
+                    const tarvelin::bench::ProcessRun m = runProcess(join);
                     if (m.status != 0) {
                         std::fprintf(stderr, "tarvelin-join failed with status %d\n", m.status);
                         return 1;
@@ -222,7 +184,7 @@ int main(int argc, char** argv) {
                 }
                 default:
                     if (check) {
-                        const Measure m = runProcess(checked);
+                        const tarvelin::bench::ProcessRun m = runProcess(checked);
                         if (m.status != 0 && m.status != 4) {
                             std::fprintf(stderr, "tarvelin-join --check failed with status %d\n", m.status);
                             return 1;

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
 #include <vector>
 
 #include <QApplication>
@@ -23,10 +22,14 @@
 #include "ui/ViewPrint.h"
 #include "ui/window_fonts.h"
 
+#include "answering_prompter.h"
+#include "figures.h"
 #include "nc_generator.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
+using bench::peakRssMb;
+using bench::seconds;
 
 namespace {
 
@@ -42,16 +45,6 @@ public:
     double longest = 0;
     QElapsedTimer sinceLast;
 };
-
-double seconds(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 int pdfPages(const std::string& pdf) {
     // Asks poppler's pdfinfo, when it is installed.
@@ -190,7 +183,7 @@ int main(int argc, char** argv) {
         std::printf("%8llu %10.3f %10.3f %10.3f %8.1f %10d %10.3f %10.0f %10.2f %10.3f %12.0f\n",
                     static_cast<unsigned long long>(megabytes), scan, hand, toDialog, toDialog / scan, pages, printTime,
                     printTime > 0 ? printed / printTime : 0.0, printTime > 0 ? laidOutTime / printTime : 0.0,
-                    watch.longest, peakMegabytes());
+                    watch.longest, peakRssMb());
     }
     std::printf(
         "hand: the holder takes the pane's lines; dialog: that and the line count before the print dialog;\n"

@@ -2,7 +2,6 @@
 // join list with "選択" and then added again when they are all listed. Offscreen, through the real window.
 // In the same run it times two baselines on the same files: the plain append of the same entries to a join
 // list (no duplicate check) and one stat of every file (what telling files apart costs at the least).
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -23,31 +22,14 @@
 #include "ui/prompter.h"
 #include "ui/window_fonts.h"
 
+#include "answering_prompter.h"
+#include "figures.h"
+
 namespace fs = std::filesystem;
 using namespace tarvelin;
 
-namespace {
-
-class SilentPrompter : public ui::Prompter {
-public:
-    ui::PromptButton message(const ui::MessageRequest& request) override { return request.buttons.front(); }
-    std::optional<QString> saveFileName(const ui::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> openTextFile(const ui::FileDialogRequest&) override { return std::nullopt; }
-    bool print(const ui::PrintDialogRequest&) override { return false; }
-    void printerSetup(QWidget*, QPrinter&) override {}
-    void about(const ui::AboutRequest&) override {}
-};
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double seconds(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-}  // namespace
+using bench::median;
+using bench::seconds;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -80,7 +62,7 @@ int main(int argc, char** argv) {
     drives.set('C', folder);
     platform::installDrives(drives);
 
-    SilentPrompter prompter;
+    bench::AnsweringPrompter prompter;
     platform::NoScreenSaver screenSaver;
     ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\"};
     ui::TMainForm form(context);

@@ -8,12 +8,10 @@
 // at low priority keep both cores busy all along, as a build beside the operator's work does. With --real,
 // the programs are the real ones of a folder over and over, their line breaks made CR LF or LF (--breaks).
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -36,45 +34,29 @@
 #include "ui/text_pane.h"
 #include "ui/window_fonts.h"
 
+#include "answering_prompter.h"
+#include "figures.h"
 #include "nc_generator.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
+using bench::cpuSeconds;
+using bench::median;
+using bench::peakRssMb;
+using bench::resetPeakMemory;
+using bench::seconds;
+using bench::statusMb;
 
 namespace {
 
-// Answers the save dialog with the output file and every question with "はい(&Y)".
-class BenchPrompter : public ui::Prompter {
-public:
-    QString output;
-    ui::PromptButton message(const ui::MessageRequest& request) override { return request.buttons.front(); }
-    std::optional<QString> saveFileName(const ui::FileDialogRequest&) override { return output; }
-    std::optional<QString> openTextFile(const ui::FileDialogRequest&) override { return std::nullopt; }
-    bool print(const ui::PrintDialogRequest&) override { return false; }
-    void printerSetup(QWidget*, QPrinter&) override {}
-    void about(const ui::AboutRequest&) override {}
-};
-
-// Runs a program to its end; its wall time in seconds.
-double runProcess(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+// Runs the joiner to its end; its wall time in seconds. A failed join ends the benchmark.
+double joinerSeconds(const std::vector<std::string>& args) {
+    const bench::ProcessRun run = bench::runProcess(args);
+    if (run.status != 0) {
         std::fprintf(stderr, "%s failed\n", args[0].c_str());
         std::exit(1);
     }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run.seconds;
 }
 
 // Two processes that keep the cores busy at low priority until they are ended.
@@ -94,48 +76,6 @@ std::vector<pid_t> startBusyWork() {
     return workers;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double seconds(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-double peakRssMb() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024;
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-}
-
-// A figure of /proc/self/status in megabytes ("VmRSS:" resident now, "VmHWM:" its peak).
-double statusMb(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0) {
-            return std::stod(line.substr(field.size())) / 1024;
-        }
-    }
-    return 0;
-}
-
-// Starts the resident peak afresh from the memory resident now; false where the system does not allow it.
-bool resetPeakMemory() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.close();
-    return clear.good();
-}
-
-// Types one character into a widget as the operator does, and waits until it is drawn.
 void typeKey(QWidget* widget, char key) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A + (key - 'A'), Qt::NoModifier, QString(QLatin1Char(key)));
     QApplication::sendEvent(widget, &press);
@@ -231,8 +171,8 @@ int main(int argc, char** argv) {
     joiner.insert(joiner.end(), hostInputs.begin(), hostInputs.end());
     const std::vector<pid_t> busyWork = busy ? startBusyWork() : std::vector<pid_t>();
 
-    BenchPrompter prompter;
-    prompter.output = QStringLiteral("C:\\WINDOW.NC");
+    bench::AnsweringPrompter prompter;
+    prompter.saveAs = QStringLiteral("C:\\WINDOW.NC");
     platform::NoScreenSaver screenSaver;
     ui::AppContext context{prompter, screenSaver, "C:\\Tarvelin.INI", "C:\\PROG"};
     ui::TMainForm mainForm(context);
@@ -252,7 +192,7 @@ int main(int argc, char** argv) {
     double peakBeforeResets = 0;  // resetting the peak resets the process's own peak too
     const auto runJoiner = [&] {
         fs::remove(folder + "/JOINER.NC");
-        joinerTimes.push_back(runProcess(joiner));
+        joinerTimes.push_back(joinerSeconds(joiner));
     };
     double freeze = 0;
     const auto runWindow = [&] {

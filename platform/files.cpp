@@ -1,6 +1,26 @@
 #include "platform/files.h"
 
+#include <utility>
+
 namespace tarvelin::platform {
+
+// An open file is moved with its handle (the system's own, -1 for none); close() is the system's.
+OpenFile::OpenFile(OpenFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
+
+OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, -1);
+        path_ = std::move(other.path_);
+        stamp_ = other.stamp_;
+    }
+    return *this;
+}
+
+OpenFile::~OpenFile() {
+    close();
+}
 
 std::string readWholeFile(std::string_view path) {
     OpenFile file = OpenFile::forReading(path);

@@ -96,23 +96,6 @@ OpenFile OpenFile::forReading(std::string_view path) {
     return {fd, std::string(path), stampOf(st)};
 }
 
-OpenFile::OpenFile(OpenFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
-
-OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, -1);
-        path_ = std::move(other.path_);
-        stamp_ = other.stamp_;
-    }
-    return *this;
-}
-
-OpenFile::~OpenFile() {
-    close();
-}
-
 void OpenFile::close() {
     if (handle_ >= 0) {
         ::close(static_cast<int>(handle_));

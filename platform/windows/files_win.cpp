@@ -111,23 +111,6 @@ OpenFile OpenFile::forReading(std::string_view path) {
     return OpenFile(reinterpret_cast<intptr_t>(file), std::string(path), *stamp);
 }
 
-OpenFile::OpenFile(OpenFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)), stamp_(other.stamp_) {}
-
-OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, -1);
-        path_ = std::move(other.path_);
-        stamp_ = other.stamp_;
-    }
-    return *this;
-}
-
-OpenFile::~OpenFile() {
-    close();
-}
-
 void OpenFile::close() {
     if (handle_ != -1) {
         ::CloseHandle(handleOf(handle_));
