@@ -1,5 +1,7 @@
 #include "platform/private_profile.h"
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/file_replacement.h"
@@ -70,6 +72,7 @@ Profile::Profile(std::string_view fileBytes) {
         utf8_ = true;
         bytes.remove_prefix(kUtf8Bom.size());
     }
+    lines_.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     size_t begin = 0;
     while (begin < bytes.size()) {
         const size_t end = bytes.find_first_of("\r\n", begin);
@@ -98,14 +101,22 @@ Profile::Profile(std::string_view fileBytes) {
             previousKeyUnnamed = line.name.empty();
         }
     }
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == Kind::Section) {
+            headers_.push_back(i);
+        }
+    }
 }
 
 Profile::Line Profile::parseLine(std::string raw, std::string ending, bool utf8) {
     Line line;
     line.raw = std::move(raw);
     line.ending = std::move(ending);
-    const std::string text = utf8 ? utf8ToCp932(line.raw) : line.raw;
-    const std::string_view s = trimStart(text);
+    std::string converted;
+    if (utf8) {
+        converted = utf8ToCp932(line.raw);
+    }
+    const std::string_view s = trimStart(utf8 ? std::string_view(converted) : std::string_view(line.raw));
     if (trimEnd(s).empty()) {
         line.kind = Kind::Blank;
         return line;
@@ -132,20 +143,29 @@ Profile::Line Profile::parseLine(std::string raw, std::string ending, bool utf8)
 std::optional<std::pair<size_t, size_t>> Profile::findSection(std::string_view name) const {
     name = trim(name);
     // The nameless section of the keys before the first header always comes first.
-    size_t begin = 0;
-    std::string_view current;
-    for (size_t i = 0; i <= lines_.size(); ++i) {
-        if (i == lines_.size() || lines_[i].kind == Kind::Section) {
-            if (sameText(current, name)) {
-                return std::make_pair(begin, i);
-            }
-            if (i < lines_.size()) {
-                current = lines_[i].name;
-                begin = i + 1;
-            }
+    if (name.empty()) {
+        return std::make_pair(size_t{0}, headers_.empty() ? lines_.size() : headers_.front());
+    }
+    for (size_t k = 0; k < headers_.size(); ++k) {
+        if (sameText(lines_[headers_[k]].name, name)) {
+            return std::make_pair(headers_[k] + 1, k + 1 < headers_.size() ? headers_[k + 1] : lines_.size());
         }
     }
     return std::nullopt;
+}
+
+void Profile::shiftHeaders(size_t from, std::ptrdiff_t by) {
+    for (size_t& header : headers_) {
+        if (header >= from) {
+            header = static_cast<size_t>(static_cast<std::ptrdiff_t>(header) + by);
+        }
+    }
+}
+
+void Profile::noteHeader(size_t index) {
+    if (lines_[index].kind == Kind::Section) {
+        headers_.insert(std::lower_bound(headers_.begin(), headers_.end(), index), index);
+    }
 }
 
 std::optional<size_t> Profile::findKey(std::pair<size_t, size_t> range, std::string_view key) const {
@@ -221,7 +241,9 @@ bool Profile::set(std::string_view section, std::string_view key, std::string_vi
     if (!range) {
         endLastLine();
         lines_.push_back(parseLine(encode("[" + std::string(section) + "]"), eol, utf8_));
+        noteHeader(lines_.size() - 1);
         lines_.push_back(parseLine(encode(std::string(key) + "=" + std::string(value)), eol, utf8_));
+        noteHeader(lines_.size() - 1);
         return true;
     }
     if (const auto at = findKey(*range, key)) {
@@ -231,6 +253,7 @@ bool Profile::set(std::string_view section, std::string_view key, std::string_vi
         }
         std::string ending = line.ending.empty() ? eol : line.ending;
         line = parseLine(encode(line.name + "=" + std::string(value)), std::move(ending), utf8_);
+        noteHeader(*at);
         return true;
     }
     // After the last non-blank line of the section (its header when it has none).
@@ -245,6 +268,8 @@ bool Profile::set(std::string_view section, std::string_view key, std::string_vi
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
                   parseLine(encode(std::string(key) + "=" + std::string(value)), eol, utf8_));
+    shiftHeaders(insertAt, 1);
+    noteHeader(insertAt);
     return true;
 }
 
@@ -255,6 +280,7 @@ bool Profile::removeKey(std::string_view section, std::string_view key) {
         return false;
     }
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*at));
+    shiftHeaders(*at, -1);  // a key's line is no header
     return true;
 }
 
@@ -267,11 +293,19 @@ bool Profile::removeSection(std::string_view section) {
     const size_t first = range->first > 0 ? range->first - 1 : 0;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(first),
                  lines_.begin() + static_cast<std::ptrdiff_t>(range->second));
+    const auto gone = std::lower_bound(headers_.begin(), headers_.end(), first);
+    headers_.erase(gone, std::lower_bound(gone, headers_.end(), range->second));
+    shiftHeaders(range->second, -static_cast<std::ptrdiff_t>(range->second - first));
     return true;
 }
 
 std::string Profile::bytes() const {
     std::string bytes(utf8_ ? kUtf8Bom : std::string_view());
+    size_t size = bytes.size();
+    for (const auto& line : lines_) {
+        size += line.raw.size() + line.ending.size();
+    }
+    bytes.reserve(size);
     for (const auto& line : lines_) {
         bytes += line.raw;
         bytes += line.ending;

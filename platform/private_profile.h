@@ -67,9 +67,16 @@ private:
     std::string newLineEnding() const;
     std::string encode(std::string_view cp932) const;  // a new line's bytes in the file's encoding
     void endLastLine();
+    // Keeps `headers_` in step with `lines_`: the lines from `from` on moved by `by`, and a line that has
+    // come or changed at `index` is a header.
+    void shiftHeaders(size_t from, std::ptrdiff_t by);
+    void noteHeader(size_t index);
 
     bool utf8_ = false;  // the file starts with a UTF-8 byte-order mark
     std::vector<Line> lines_;
+    // The indexes of the section headers in `lines_`, in order: a look-up passes over the sections, not
+    // over every line (a settings file of megabytes takes a few dozen of them at every save).
+    std::vector<size_t> headers_;
 };
 
 // A settings file read through the system's private-profile service (GetPrivateProfileStringA on Windows
