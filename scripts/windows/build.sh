@@ -11,13 +11,9 @@ triplet=x86_64-w64-mingw32
 
 "$top/scripts/install-deps.sh" zip
 qt=$("$top/scripts/windows/build-qt.sh")
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
 cmake -S "$top" -B "$folder" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
   -DTARVELIN_QT_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release -DTARVELIN_TESTS=ON -DTARVELIN_BENCH=OFF -DTARVELIN_WERROR=ON \
-  "${launcher[@]}" >/dev/null
+  >/dev/null
 cmake --build "$folder" -j "$(nproc)" >&2
 
 version=$(sed -n 's/^project(Tarvelin VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
