@@ -368,156 +368,189 @@ void ProgramCheck::consume(int b) {
     }
     switch (lex_) {
         case Lex::LineStart:
-            if (isBlank(b)) {
-                break;
-            }
-            if (b == 'O' || b == 'o' || b == ':') {
-                lex_ = Lex::ProgNumber;
-                letter_ = b == ':' ? ':' : 'O';
-                number_ = {};
-                break;
-            }
-            lex_ = Lex::Normal;
-            normal(b);
+            lineStart(b);
             break;
         case Lex::Normal:
             normal(b);
             break;
         case Lex::Letter:
-            if (b == '+' || b == '-') {
-                number_.negative = b == '-';
-                lex_ = Lex::Sign;
-                break;
-            }
-            [[fallthrough]];
         case Lex::Sign:
-            if (isBlank(b)) {
-                break;
-            }
-            if (isDigit(b)) {
-                number_.add(static_cast<unsigned>(b - '0'));
-                lex_ = Lex::Digits;
-                break;
-            }
-            if (b == '.') {
-                number_.any = true;
-                lex_ = Lex::Fraction;
-                break;
-            }
-            if (b == '#' && isAxis(letter_)) {
-                blockAxis_ = true;  // a macro variable: the value is unknown, but the axis moves
-                lex_ = Lex::Normal;
-                break;
-            }
-            lex_ = Lex::Normal;  // a letter without a number means nothing
-            normal(b);
+            wordValueStart(b);
             break;
         case Lex::Digits:
-            if (isDigit(b)) {
-                number_.add(static_cast<unsigned>(b - '0'));
-                break;
-            }
-            if (isBlank(b)) {
-                break;
-            }
-            if (b == '.') {
-                lex_ = Lex::Fraction;
-                break;
-            }
-            commitWord();
-            lex_ = Lex::Normal;
-            normal(b);
+            wordDigits(b);
             break;
         case Lex::Fraction:
-            if (isDigit(b)) {
-                number_.any = true;
-                number_.fraction = number_.fraction || b != '0';
-                break;
-            }
-            if (isBlank(b)) {
-                break;
-            }
-            commitWord();
-            lex_ = Lex::Normal;
-            normal(b);
+            wordFraction(b);
             break;
         case Lex::ProgNumber:
-            if (isDigit(b)) {
-                number_.add(static_cast<unsigned>(b - '0'));
-                break;
-            }
-            if (!number_.any) {
-                if (isBlank(b)) {
-                    break;
-                }
-                // "O<name>": a named o-word of a subroutine or branch; the rest of its line is its statement.
-                lex_ = b == '<' && letter_ == 'O' ? Lex::SkipLine : Lex::Normal;
-                if (lex_ == Lex::Normal) {
-                    normal(b);
-                }
-                break;
-            }
-            lex_ = Lex::ProgAfter;
-            [[fallthrough]];
+            programNumber(b);
+            break;
         case Lex::ProgAfter:
-            if (isBlank(b)) {
-                break;
-            }
-            if (isLetter(b)) {
-                keyword_[0] = static_cast<char>(b | 0x20);
-                keywordLength_ = 1;
-                lex_ = Lex::ProgKeyword;
-                break;
-            }
-            startProgram();
-            lex_ = Lex::Normal;
-            normal(b);
+            afterProgramNumber(b);
             break;
         case Lex::ProgKeyword:
-            if (isLetter(b) && keywordLength_ < sizeof keyword_) {
-                keyword_[keywordLength_++] = static_cast<char>(b | 0x20);
-                break;
+            if (programKeyword(b)) {
+                return;  // the bytes were consumed again, as words of the block
             }
-            if (!isLetter(b) && isOWordKeyword(keyword_, keywordLength_)) {
-                lex_ = Lex::SkipLine;  // "o100 sub", "o100 call [1]", ...: not a program
-                if (isBreak(b) || b == kEnd) {
-                    lex_ = Lex::Normal;
-                    normal(b);
-                }
-                break;
-            }
-            // A program number followed by words ("O1000 G90"): the letters read are words of the block.
-            startProgram();
-            lex_ = Lex::Normal;
-            for (uint8_t k = 0; k < keywordLength_; ++k) {
-                consume(keyword_[k]);
-            }
-            consume(b);
-            return;
+            break;
         case Lex::Paren:
-            if (b == ')') {
-                lex_ = Lex::Normal;
-            } else if (isBreak(b) || b == kEnd) {
-                lex_ = Lex::Normal;
-                normal(b);
-            }
+            skipUntil(b, ')');
             break;
         case Lex::Angle:
-            if (b == '>') {
-                lex_ = Lex::Normal;
-            } else if (isBreak(b) || b == kEnd) {
-                lex_ = Lex::Normal;
-                normal(b);
-            }
+            skipUntil(b, '>');
             break;
         case Lex::SkipLine:
-            if (isBreak(b) || b == kEnd) {
-                lex_ = Lex::Normal;
-                normal(b);
-            }
+            skipUntil(b, kEnd);
             break;
     }
     prevCr_ = b == '\r';
+}
+
+// Only blanks since the line break: a program number may start here.
+void ProgramCheck::lineStart(int b) {
+    if (isBlank(b)) {
+        return;
+    }
+    if (b == 'O' || b == 'o' || b == ':') {
+        lex_ = Lex::ProgNumber;
+        letter_ = b == ':' ? ':' : 'O';
+        number_ = {};
+        return;
+    }
+    lex_ = Lex::Normal;
+    normal(b);
+}
+
+// After a word's letter (or its sign): the value's first digit or point.
+void ProgramCheck::wordValueStart(int b) {
+    if (lex_ == Lex::Letter && (b == '+' || b == '-')) {
+        number_.negative = b == '-';
+        lex_ = Lex::Sign;
+        return;
+    }
+    if (isBlank(b)) {
+        return;
+    }
+    if (isDigit(b)) {
+        number_.add(static_cast<unsigned>(b - '0'));
+        lex_ = Lex::Digits;
+        return;
+    }
+    if (b == '.') {
+        number_.any = true;
+        lex_ = Lex::Fraction;
+        return;
+    }
+    if (b == '#' && isAxis(letter_)) {
+        blockAxis_ = true;  // a macro variable: the value is unknown, but the axis moves
+        lex_ = Lex::Normal;
+        return;
+    }
+    lex_ = Lex::Normal;  // a letter without a number means nothing
+    normal(b);
+}
+
+void ProgramCheck::wordDigits(int b) {
+    if (isDigit(b)) {
+        number_.add(static_cast<unsigned>(b - '0'));
+        return;
+    }
+    if (isBlank(b)) {
+        return;
+    }
+    if (b == '.') {
+        lex_ = Lex::Fraction;
+        return;
+    }
+    commitWord();
+    lex_ = Lex::Normal;
+    normal(b);
+}
+
+void ProgramCheck::wordFraction(int b) {
+    if (isDigit(b)) {
+        number_.any = true;
+        number_.fraction = number_.fraction || b != '0';
+        return;
+    }
+    if (isBlank(b)) {
+        return;
+    }
+    commitWord();
+    lex_ = Lex::Normal;
+    normal(b);
+}
+
+// "O" or ":" at a line's start: the program number's digits, or a name.
+void ProgramCheck::programNumber(int b) {
+    if (isDigit(b)) {
+        number_.add(static_cast<unsigned>(b - '0'));
+        return;
+    }
+    if (!number_.any) {
+        if (isBlank(b)) {
+            return;
+        }
+        // "O<name>": a named o-word of a subroutine or branch; the rest of its line is its statement.
+        lex_ = b == '<' && letter_ == 'O' ? Lex::SkipLine : Lex::Normal;
+        if (lex_ == Lex::Normal) {
+            normal(b);
+        }
+        return;
+    }
+    lex_ = Lex::ProgAfter;
+    afterProgramNumber(b);
+}
+
+// After a program number's digits: a keyword of another dialect ("o100 sub") or the block's words.
+void ProgramCheck::afterProgramNumber(int b) {
+    if (isBlank(b)) {
+        return;
+    }
+    if (isLetter(b)) {
+        keyword_[0] = static_cast<char>(b | 0x20);
+        keywordLength_ = 1;
+        lex_ = Lex::ProgKeyword;
+        return;
+    }
+    startProgram();
+    lex_ = Lex::Normal;
+    normal(b);
+}
+
+bool ProgramCheck::programKeyword(int b) {
+    if (isLetter(b) && keywordLength_ < sizeof keyword_) {
+        keyword_[keywordLength_++] = static_cast<char>(b | 0x20);
+        return false;
+    }
+    if (!isLetter(b) && isOWordKeyword(keyword_, keywordLength_)) {
+        lex_ = Lex::SkipLine;  // "o100 sub", "o100 call [1]", ...: not a program
+        if (isBreak(b) || b == kEnd) {
+            lex_ = Lex::Normal;
+            normal(b);
+        }
+        return false;
+    }
+    // A program number followed by words ("O1000 G90"): the letters read are words of the block.
+    startProgram();
+    lex_ = Lex::Normal;
+    for (uint8_t k = 0; k < keywordLength_; ++k) {
+        consume(keyword_[k]);
+    }
+    consume(b);
+    return true;
+}
+
+// A comment in parentheses, a name in angle brackets or the rest of a line: ends at `close` (kEnd for none)
+// or at the line's end.
+void ProgramCheck::skipUntil(int b, int close) {
+    if (b == close && close != kEnd) {
+        lex_ = Lex::Normal;
+    } else if (isBreak(b) || b == kEnd) {
+        lex_ = Lex::Normal;
+        normal(b);
+    }
 }
 
 // A byte between words.
@@ -786,7 +819,19 @@ void ProgramCheck::finish() {
         endUnit(lastLine);
     }
 
-    // The same program number twice: reported at each repeat, O1000 and O01000 being the same.
+    const std::vector<uint64_t> numbers = reportRepeatedNumbers();
+    reportMissingCalls(numbers);
+    reportFilesWithoutNumber(lastLine);
+
+    const auto byLine = [](const CheckFinding& a, const CheckFinding& b) { return a.line < b.line; };
+    if (!std::is_sorted(findings_.begin(), findings_.end(), byLine)) {
+        std::stable_sort(findings_.begin(), findings_.end(), byLine);
+    }
+}
+
+// The same program number twice: reported at each repeat, O1000 and O01000 being the same. Gives the
+// numbers of the programs, sorted, each once.
+std::vector<uint64_t> ProgramCheck::reportRepeatedNumbers() {
     std::vector<size_t> order;
     order.reserve(programs_.size());
     for (size_t k = 0; k < programs_.size(); ++k) {
@@ -815,10 +860,13 @@ void ProgramCheck::finish() {
             });
         }
     }
+    return numbers;
+}
 
-    // M98 calls of programs that the file does not hold (they may be in the control's memory). A P of more
-    // than four digits without L or K is read both ways: the last four digits as the program with the
-    // leading ones as the repeat count (M98 P0051234: O1234 five times), and the whole as the number.
+// M98 calls of programs that the file does not hold (they may be in the control's memory). A P of more than
+// four digits without L or K is read both ways: the last four digits as the program with the leading ones
+// as the repeat count (M98 P0051234: O1234 five times), and the whole as the number.
+void ProgramCheck::reportMissingCalls(const std::vector<uint64_t>& numbers) {
     std::vector<Call> calls(calls_.begin(), calls_.end());
     std::sort(calls.begin(), calls.end(), [](const Call& a, const Call& b) { return a.line < b.line; });
     const auto has = [&numbers](uint64_t number) { return std::binary_search(numbers.begin(), numbers.end(), number); };
@@ -834,9 +882,11 @@ void ProgramCheck::finish() {
                    ansi(" がありません");
         });
     }
+}
 
-    // A listed file without a program number between files that have one: its blocks run on in the program
-    // before it.
+// A listed file without a program number between files that have one: its blocks run on in the program
+// before it.
+void ProgramCheck::reportFilesWithoutNumber(size_t lastLine) {
     const auto firstProgramFrom = [this](size_t line) {
         const auto it = std::lower_bound(programs_.begin(), programs_.end(), line,
                                          [](const ProgramStart& s, size_t l) { return s.line < l; });
@@ -865,11 +915,6 @@ void ProgramCheck::finish() {
                 [&] { return ansi("ﾌﾟﾛｸﾞﾗﾑ番号がありません (") + programLabel(before - 1) + ansi(" に続きます)"); }, k);
         }
         earlier = earlier || numbered[k] == 1;
-    }
-
-    const auto byLine = [](const CheckFinding& a, const CheckFinding& b) { return a.line < b.line; };
-    if (!std::is_sorted(findings_.begin(), findings_.end(), byLine)) {
-        std::stable_sort(findings_.begin(), findings_.end(), byLine);
     }
 }
 

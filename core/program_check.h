@@ -145,6 +145,15 @@ private:
     // The reader, one byte at a time; kEnd stands for the end of the text.
     static constexpr int kEnd = 256;
     void consume(int b);
+    // What consume does with a byte in each state of the lexer.
+    void lineStart(int b);
+    void wordValueStart(int b);
+    void wordDigits(int b);
+    void wordFraction(int b);
+    void programNumber(int b);
+    void afterProgramNumber(int b);
+    bool programKeyword(int b);  // true when it consumed the bytes again as words of the block
+    void skipUntil(int b, int close);
     void normal(int b);
     void startWord(char letter);
     void commitWord();
@@ -162,6 +171,10 @@ private:
 
     template <typename MakeText>
     void add(CheckSeverity severity, size_t line, MakeText&& text, size_t segment = kNoSegment);
+    // The findings that need the whole text, made by finish().
+    std::vector<uint64_t> reportRepeatedNumbers();
+    void reportMissingCalls(const std::vector<uint64_t>& numbers);
+    void reportFilesWithoutNumber(size_t lastLine);
     std::string programLabel(size_t program) const;
     size_t segmentOf(size_t line) const;
 
