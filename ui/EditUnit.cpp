@@ -1,11 +1,8 @@
 #include "ui/EditUnit.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
+#include <future>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include <QCoreApplication>
@@ -140,37 +137,17 @@ void TEditForm::keepResponsive() {
 
 template <typename Work>
 void TEditForm::workBeside(Work&& work) {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    std::exception_ptr failed;
-    std::thread worker;
+    std::future<void> done;
     try {
-        worker = std::thread([&] {
-            try {
-                work();
-            } catch (...) {
-                failed = std::current_exception();
-            }
-            const std::lock_guard lock(mutex);
-            done = true;
-            ended.notify_one();
-        });
+        done = std::async(std::launch::async, [&work] { work(); });
     } catch (const std::system_error&) {
         work();  // no thread to be had: here, with the window waiting
         return;
     }
-    std::unique_lock lock(mutex);
-    while (!ended.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; })) {
-        lock.unlock();
+    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
         keepResponsive();
-        lock.lock();
     }
-    lock.unlock();
-    worker.join();
-    if (failed) {
-        std::rethrow_exception(failed);
-    }
+    done.get();  // what the work threw comes out here
 }
 
 void TEditForm::FormShow() {
