@@ -28,4 +28,12 @@ if ! (cd "$folder" && ctest --output-on-failure -j "$(nproc)" --timeout 300); th
 fi
 
 export LOCPATH=$folder/tests/locale
+# The Windows joiner against the Linux one: the test build's where ./test.sh made it, else a release of it alone.
+linux_join=$top/build-test/cli/tarvelin-join
+if [ ! -x "$linux_join" ]; then
+    cmake -S "$top" -B "$top/build-join" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELIN_TESTS=OFF >/dev/null
+    cmake --build "$top/build-join" --target tarvelin-join >/dev/null
+    linux_join=$top/build-join/cli/tarvelin-join
+fi
+"$top/tests/windows/joiners_agree.sh" "$linux_join" "${zip%-win64.zip}"
 "$top/tests/wm/join_under_wine.sh" "${zip%-win64.zip}"
