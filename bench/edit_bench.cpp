@@ -23,17 +23,16 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/mbcs.h"
-#include "platform/memory.h"
 #include "platform/screensaver.h"
 #include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/ansi_text.h"
 #include "ui/prompter.h"
-#include "ui/window_fonts.h"
 
 #include "answering_prompter.h"
 #include "figures.h"
 #include "nc_generator.h"
+#include "offscreen_app.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
@@ -97,13 +96,7 @@ Measured measure(const std::function<void()>& action, const std::function<bool()
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(TARVELIN_PROCESS_TUNING)
-    platform::keepMegabyteBlocksForReuse();  // as the program does
-#endif
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    ui::installFontSubstitutes();
+    const bench::OffscreenApp app(argv);
     uint64_t megabytes = 50;
     int rounds = 3;
     bool lower = false;

@@ -18,13 +18,13 @@
 
 #include "core/edited_text.h"
 #include "core/print_pages.h"
-#include "platform/memory.h"
 #include "ui/ViewPrint.h"
 #include "ui/window_fonts.h"
 
 #include "answering_prompter.h"
 #include "figures.h"
 #include "nc_generator.h"
+#include "offscreen_app.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
@@ -66,13 +66,7 @@ int pdfPages(const std::string& pdf) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(TARVELIN_PROCESS_TUNING)
-    platform::keepMegabyteBlocksForReuse();  // as the program does
-#endif
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    ui::installFontSubstitutes();
+    const bench::OffscreenApp app(argv);
     std::vector<uint64_t> sizes = {10, 100};
     uint64_t printLimitMb = 10;
     bool oneLine = false;

@@ -20,10 +20,10 @@
 #include "ui/MainUnit.h"
 #include "ui/browser_controls.h"
 #include "ui/prompter.h"
-#include "ui/window_fonts.h"
 
 #include "answering_prompter.h"
 #include "figures.h"
+#include "offscreen_app.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
@@ -32,10 +32,7 @@ using bench::median;
 using bench::seconds;
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    ui::installFontSubstitutes();
+    const bench::OffscreenApp app(argv);
     int files = 20000;
     int rounds = 5;
     std::string folder = (fs::temp_directory_path() / "tarvelin-select-bench").string();

@@ -26,17 +26,16 @@
 #include "core/join_run.h"
 #include "core/paths.h"
 #include "platform/drives.h"
-#include "platform/memory.h"
 #include "platform/screensaver.h"
 #include "ui/MainUnit.h"
 #include "ui/ViewUnit.h"
 #include "ui/prompter.h"
 #include "ui/text_pane.h"
-#include "ui/window_fonts.h"
 
 #include "answering_prompter.h"
 #include "figures.h"
 #include "nc_generator.h"
+#include "offscreen_app.h"
 
 namespace fs = std::filesystem;
 using namespace tarvelin;
@@ -85,12 +84,7 @@ void typeKey(QWidget* widget, char key) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(TARVELIN_PROCESS_TUNING)
-    platform::keepMegabyteBlocksForReuse();  // as the program does
-#endif
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::installFontSubstitutes();
+    const bench::OffscreenApp app(argv);
     int files = 4;
     uint64_t megabytes = 50;
     int rounds = 3;
