@@ -78,7 +78,6 @@ std::string saveFrontEndData(std::string_view folder, std::string_view name, std
 }
 
 void writeFrontEndData(std::string_view folder, std::string_view name, std::string text) {
-    platform::upperInPlace(text.data(), text.size());
     normalizeLineBreaks(text);
     if (!text.empty() && !text.ends_with("\r\n")) {
         text += "\r\n";

@@ -49,8 +49,8 @@ private:
 // platform::FileError::cannotCreate ("ファイル %s を作成できません").
 std::string saveFrontEndData(std::string_view folder, std::string_view name, std::string_view text);
 
-// Writes `text` as saveFrontEndData does, in the room it takes over: a large text is made ready for its
-// file in place.
+// Writes a text already upper-cased (as saveFrontEndData and the editor's memo make it) as saveFrontEndData
+// does, in the room it takes over: a large text is made ready for its file in place.
 void writeFrontEndData(std::string_view folder, std::string_view name, std::string text);
 
 }  // namespace tarvelin::core
